@@ -1,0 +1,323 @@
+// Script host on Lua 5.1, keeping the 5.0 behaviour scripts rely on: dofile/dostring hand every
+// error to the global "_ALERT", LUA_PATH steers require, and only Lua source is ever loaded
+// (a precompiled chunk can crash the interpreter, and statements can come from web pages).
+#include "script/ScriptHost.h"
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+}
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+const char hostKey = 0;  // address used as the registry key of the owning ScriptHost
+
+const char binaryRefused[] = "refusing precompiled chunk: ";
+
+// Loads source text as a chunk, refusing binary chunks. Pushes the function or an error message.
+int loadSource(lua_State* L, const char* text, size_t length, const char* chunkName) {
+  if (length > 0 && text[0] == LUA_SIGNATURE[0]) {
+    lua_pushfstring(L, "%s%s", binaryRefused, chunkName);
+    return LUA_ERRSYNTAX;
+  }
+  return luaL_loadbuffer(L, text, length, chunkName);
+}
+
+// Loads a source file; a file that cannot be read gives "cannot read <path>: <reason>".
+int loadSourceFile(lua_State* L, const char* path) {
+  std::string text;
+  {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      int err = errno;
+      lua_pushfstring(L, "cannot read %s: %s", path, std::strerror(err));
+      return LUA_ERRFILE;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+  }
+  // A leading "#!" line is commented out, as the stock loader skips it, keeping line numbers.
+  if (!text.empty() && text[0] == '#')
+    text.insert(0, "--");
+  std::string chunkName = std::string("@") + path;
+  return loadSource(L, text.data(), text.size(), chunkName.c_str());
+}
+
+// Replacements for the base library's loaders, so scripts cannot load binary chunks either.
+int lua_loadstring(lua_State* L) {
+  size_t length;
+  const char* text = luaL_checklstring(L, 1, &length);
+  const char* name = luaL_optstring(L, 2, text);
+  if (loadSource(L, text, length, name) == 0)
+    return 1;
+  lua_pushnil(L);
+  lua_insert(L, -2);
+  return 2;
+}
+
+int lua_loadfile(lua_State* L) {
+  const char* path = luaL_checkstring(L, 1);
+  if (loadSourceFile(L, path) == 0)
+    return 1;
+  lua_pushnil(L);
+  lua_insert(L, -2);
+  return 2;
+}
+
+int lua_dofile(lua_State* L) {
+  const char* path = luaL_checkstring(L, 1);
+  int base = lua_gettop(L);
+  if (loadSourceFile(L, path) != 0)
+    return lua_error(L);
+  lua_call(L, 0, LUA_MULTRET);
+  return lua_gettop(L) - base;
+}
+
+// load(reader) collects the pieces and goes through loadstring; require's file loader searches
+// the global LUA_PATH (falling back to package.path) at every call, as 5.0's require did.
+const char prelude[] = R"lua(
+local loadstring, loadfile, concat, gmatch, gsub, open, type, error =
+      loadstring, loadfile, table.concat, string.gmatch, string.gsub, io.open, type, error
+load = function(reader, name)
+  local parts = {}
+  while true do
+    local piece = reader()
+    if piece == nil or piece == "" then break end
+    parts[#parts + 1] = piece
+  end
+  return loadstring(concat(parts), name or "=(load)")
+end
+local preload = package.loaders[1]
+package.loaders = { preload, function(name)
+  local path = LUA_PATH
+  if type(path) ~= "string" then path = package.path end
+  local tried = ""
+  for template in gmatch(path, "[^;]+") do
+    local file = gsub(template, "%?", name)
+    local handle = open(file)
+    if handle then
+      handle:close()
+      local chunk, message = loadfile(file)
+      if not chunk then error(message, 3) end
+      return chunk
+    end
+    tried = tried .. "\n\tno file '" .. file .. "'"
+  end
+  return tried
+end }
+package.loadlib = nil
+package.cpath = ""
+)lua";
+
+int reportScriptErrorThunk(lua_State* L) {
+  const char* text = lua_tostring(L, 1);
+  std::string message = text ? text : "";
+  lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  auto* host = static_cast<ScriptHost*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  if (host) {
+    try {
+      host->reportScriptError(message);
+    } catch (const std::exception& e) {
+      std::cerr << "error while reporting a script error: " << e.what() << std::endl;
+    }
+  }
+  return 0;
+}
+
+// Hands a failed chunk's message to "_ALERT" when it is a function, else to stderr.
+void alert(lua_State* L, const char* message) {
+  lua_pushstring(L, "_ALERT");
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_isfunction(L, -1)) {
+    lua_pushstring(L, message);
+    if (lua_pcall(L, 1, 0, 0) != 0) {
+      const char* failure = lua_tostring(L, -1);
+      std::cerr << "_ALERT failed: " << (failure ? failure : "?") << "\n" << message << std::endl;
+      lua_pop(L, 1);
+    }
+  } else {
+    lua_pop(L, 1);
+    std::cerr << message << std::endl;
+  }
+}
+
+// Runs a loaded chunk (or takes its load failure) and reports any error through "_ALERT".
+void callChunk(lua_State* L, int status) {
+  if (status == 0)
+    status = lua_pcall(L, 0, 0, 0);
+  if (status != 0) {
+    const char* message = lua_tostring(L, -1);
+    alert(L, message ? message : "(error object is not a string)");
+  }
+}
+
+void openLibrary(lua_State* L, lua_CFunction open, const char* name) {
+  lua_pushcfunction(L, open);
+  lua_pushstring(L, name);
+  lua_call(L, 1, 0);
+}
+
+void setGlobalFunction(lua_State* L, const char* name, lua_CFunction function) {
+  lua_pushstring(L, name);
+  lua_pushcclosure(L, function, 0);
+  lua_settable(L, LUA_GLOBALSINDEX);
+}
+
+// Pushes field key of global table; returns false (stack unchanged) when the global is no table.
+bool pushField(lua_State* L, const std::string& table, const std::string& key) {
+  lua_pushlstring(L, table.data(), table.size());
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (lua_type(L, -1) != LUA_TTABLE) {
+    lua_pop(L, 1);
+    return false;
+  }
+  lua_pushlstring(L, key.data(), key.size());
+  lua_rawget(L, -2);
+  return true;
+}
+
+}  // namespace
+
+ScriptVm::~ScriptVm() {
+  if (state)
+    lua_close(state);
+}
+
+ScriptHost::ScriptHost(LogFn logFn, std::vector<ScriptFunction> functions)
+    : log(std::move(logFn)),
+      library(std::move(functions)),
+      setup(std::make_unique<ScriptVm>("setup")),
+      lua(std::make_unique<ScriptVm>("lua")) {}
+
+ScriptHost::~ScriptHost() {
+  lua.reset();
+  setup.reset();
+}
+
+ScriptVm* ScriptHost::getVm(const std::string& name) {
+  if (name == "lua")
+    return lua.get();
+  if (name == "setup")
+    return setup.get();
+  log("Error! No such Lua VM found: " + name);
+  return nullptr;
+}
+
+void ScriptHost::openVm(ScriptVm& vm) {
+  closeVm(vm);
+  lua_State* L = luaL_newstate();
+  vm.state = L;
+  if (!L)
+    return;
+  openLibrary(L, luaopen_base, "");
+  openLibrary(L, luaopen_package, LUA_LOADLIBNAME);
+  openLibrary(L, luaopen_io, LUA_IOLIBNAME);
+  openLibrary(L, luaopen_os, LUA_OSLIBNAME);
+  openLibrary(L, luaopen_string, LUA_STRLIBNAME);
+  openLibrary(L, luaopen_math, LUA_MATHLIBNAME);
+  openLibrary(L, luaopen_table, LUA_TABLIBNAME);
+  setGlobalFunction(L, "loadstring", lua_loadstring);
+  setGlobalFunction(L, "loadfile", lua_loadfile);
+  setGlobalFunction(L, "dofile", lua_dofile);
+  if (luaL_loadbuffer(L, prelude, sizeof prelude - 1, "=prelude") == 0)
+    lua_call(L, 0, 0);
+
+  lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
+  lua_pushlightuserdata(L, this);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+
+  lua_pushstring(L, "LUA_PATH");
+  lua_pushstring(L, "?;?.lua");
+  lua_settable(L, LUA_GLOBALSINDEX);
+  setGlobalFunction(L, "_ALERT", reportScriptErrorThunk);
+  for (const ScriptFunction& f : library)
+    setGlobalFunction(L, f.name, f.function);
+}
+
+void ScriptHost::closeVm(ScriptVm& vm) {
+  if (vm.state) {
+    lua_close(vm.state);
+    vm.state = nullptr;
+  }
+}
+
+void ScriptHost::runFile(ScriptVm& vm, const std::string& path) {
+  lua_State* L = vm.state;
+  if (!L)
+    return;
+  int top = lua_gettop(L);
+  callChunk(L, loadSourceFile(L, path.c_str()));
+  lua_settop(L, top);
+}
+
+void ScriptHost::runStatement(ScriptVm& vm, const std::string& statement) {
+  lua_State* L = vm.state;
+  if (!L)
+    return;
+  int top = lua_gettop(L);
+  callChunk(L, loadSource(L, statement.data(), statement.size(), statement.c_str()));
+  lua_settop(L, top);
+}
+
+float ScriptHost::getFloat(ScriptVm& vm, const std::string& table, const std::string& key) {
+  lua_State* L = vm.state;
+  if (!L || !pushField(L, table, key))
+    return 0.0f;
+  float value = lua_isnumber(L, -1) ? static_cast<float>(lua_tonumber(L, -1)) : 0.0f;
+  lua_pop(L, 2);
+  return value;
+}
+
+std::string ScriptHost::getString(ScriptVm& vm, const std::string& table, const std::string& key) {
+  lua_State* L = vm.state;
+  if (!L || !pushField(L, table, key))
+    return "";
+  std::string value;
+  if (lua_isstring(L, -1)) {
+    size_t length = 0;
+    const char* text = lua_tolstring(L, -1, &length);
+    value.assign(text, length);
+  }
+  lua_pop(L, 2);
+  return value;
+}
+
+std::string ScriptHost::getStringValue(const std::string& vmName, const std::string& table, const std::string& key) {
+  ScriptVm* vm = getVm(vmName);
+  return vm ? getString(*vm, table, key) : "";
+}
+
+std::string ScriptHost::swapExchange(ScriptVm& vm, std::string text) {
+  std::swap(vm.exchangeText, text);
+  return text;
+}
+
+void ScriptHost::setPendingStatement(std::string statement) {
+  std::lock_guard<std::mutex> lock(pendingMutex);
+  pendingStatement = std::move(statement);
+}
+
+std::string ScriptHost::takePendingStatement() {
+  std::lock_guard<std::mutex> lock(pendingMutex);
+  std::string statement;
+  std::swap(statement, pendingStatement);
+  return statement;
+}
+
+void ScriptHost::reportScriptError(const std::string& message) {
+  log("Scripting error");
+  log(message);
+  if (errorDisplay)
+    errorDisplay(message);
+}

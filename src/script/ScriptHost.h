@@ -1,0 +1,81 @@
+// The script host: the two named Lua VMs ("setup" and "lua"), running files and statements with
+// every error routed to the global "_ALERT", and reading values back out of a VM's tables.
+// Lua is C and raises errors with longjmp: nothing here lets a Lua error cross a C++ frame.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct lua_State;
+typedef int (*lua_CFunction)(lua_State*);
+
+// One script function: its global name and the C function behind it.
+struct ScriptFunction {
+  const char* name;
+  lua_CFunction function;
+};
+
+// One virtual machine; its state is null while closed.
+class ScriptVm {
+public:
+  explicit ScriptVm(std::string name) : vmName(std::move(name)) {}
+  ~ScriptVm();
+  ScriptVm(const ScriptVm&) = delete;
+  ScriptVm& operator=(const ScriptVm&) = delete;
+
+  const std::string& name() const { return vmName; }
+
+  lua_State* state = nullptr;
+  std::string exchangeText;  // read and replaced only through ScriptHost::swapExchange
+
+private:
+  std::string vmName;
+};
+
+class ScriptHost {
+public:
+  using LogFn = std::function<void(const std::string&)>;
+  // Called with each script error message after it is logged (the on-screen error panel).
+  using ErrorDisplayFn = std::function<void(const std::string&)>;
+
+  ScriptHost(LogFn log, std::vector<ScriptFunction> library);
+  ~ScriptHost();  // destroys the "lua" VM, then the "setup" VM
+
+  ScriptVm& setupVm() { return *setup; }
+  ScriptVm& luaVm() { return *lua; }
+  // "lua" or "setup", matched exactly; anything else logs and yields null.
+  ScriptVm* getVm(const std::string& name);
+
+  void openVm(ScriptVm& vm);
+  void closeVm(ScriptVm& vm);
+  void runFile(ScriptVm& vm, const std::string& path);
+  void runStatement(ScriptVm& vm, const std::string& statement);
+
+  // Field key of the global table; 0 / "" when absent. The Lua stack is left as it was.
+  float getFloat(ScriptVm& vm, const std::string& table, const std::string& key);
+  std::string getString(ScriptVm& vm, const std::string& table, const std::string& key);
+  std::string getStringValue(const std::string& vmName, const std::string& table, const std::string& key);
+
+  std::string swapExchange(ScriptVm& vm, std::string text);
+
+  // The one deferred statement for the "lua" VM. Any thread may set it; the main loop takes it.
+  void setPendingStatement(std::string statement);
+  std::string takePendingStatement();
+
+  void setErrorDisplay(ErrorDisplayFn display) { errorDisplay = std::move(display); }
+
+  // The body of "_ALERT": logs the two lines and shows the panel.
+  void reportScriptError(const std::string& message);
+
+private:
+  LogFn log;
+  std::vector<ScriptFunction> library;
+  ErrorDisplayFn errorDisplay;
+  std::unique_ptr<ScriptVm> setup;
+  std::unique_ptr<ScriptVm> lua;
+  std::mutex pendingMutex;
+  std::string pendingStatement;
+};
