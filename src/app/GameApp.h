@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -70,7 +71,8 @@ public:
 
 private:
   void configure();
-  bool createRenderWindow(unsigned width, unsigned height, bool fullscreen, bool fsaa);
+  bool createRenderWindow(unsigned width, unsigned height, bool fullscreen,
+                          const std::map<std::string, std::string>& parameters);
   void registerResources();
   void setupScene();
   void loadLevel(const std::string& name);

@@ -1,0 +1,17 @@
+-- Low-resolution settings without anti-aliasing, the last fall-back for the window.
+setup = {
+  sleeptime = 1,
+  window_width = 800,
+  window_height = 600,
+  fullscreen = 0,
+  rendersystem = "RenderSystem_GL",
+  shadows = 1,
+  shadowdistance = 400,
+  fsaa = 0,
+  musicdir = "../Resource/Sounds/",
+  music = 1,
+  soundvolume = 4,
+  musicvolume = 3,
+  startlevel = "intro.lua",
+  resourcedir = "../Resource/Levels/",
+}

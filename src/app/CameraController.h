@@ -1,0 +1,42 @@
+// The game's one camera: it hangs on "_CameraNode", which chases the level's "_FollowCamera1"
+// with a damped spring, and keeps looking at "look_at_node" through auto-tracking.
+#pragma once
+
+#include <OgreRay.h>
+#include <OgreVector.h>
+
+#include <cstdint>
+
+namespace Ogre {
+class Camera;
+class SceneManager;
+class SceneNode;
+}  // namespace Ogre
+
+class CameraController {
+public:
+  explicit CameraController(Ogre::SceneManager& scene);
+  CameraController(const CameraController&) = delete;
+  CameraController& operator=(const CameraController&) = delete;
+
+  // After a level load: follow the new level's nodes.
+  void attachToLevel();
+  // Before a level load: stop following, drop the old level's nodes.
+  void release();
+  // One spring step; does nothing unless following.
+  void update();
+  // The ray through window pixel (x, y).
+  Ogre::Ray cameraRay(float x, float y, unsigned windowWidth, unsigned windowHeight) const;
+
+  int mode = 0;  // 0 free, 1 following
+  uint32_t lastUpdateTime = 0;
+  float dampening = 0.5f;
+  Ogre::Vector3 velocity = Ogre::Vector3::ZERO;
+  Ogre::SceneNode* cameraNode = nullptr;
+  Ogre::SceneNode* followNode = nullptr;
+  Ogre::SceneNode* lookAtNode = nullptr;
+  Ogre::Camera* ogreCamera = nullptr;
+
+private:
+  Ogre::SceneManager& scene;
+};

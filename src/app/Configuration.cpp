@@ -1,0 +1,151 @@
+// Render start-up: configuration values from setup.lua, the engine root without any of Ogre's
+// own config files, the window with its fall-back ladder (each step rewrites setup.lua so the
+// next start uses what worked), resource locations and the scene manager.
+#include "app/GameApp.h"
+
+#include "platform/Platform.h"
+#include "script/Convert.h"
+#include "script/ScriptHost.h"
+
+#include <Bites/OgreWindowEventUtilities.h>
+#include <Ogre.h>
+#include <Overlay/OgreOverlayManager.h>
+#include <Overlay/OgreOverlaySystem.h>
+
+#include <algorithm>
+
+namespace {
+
+const char windowTitle[] = "Tarnel Quibbo";
+const char fallbackRenderSystem[] = "RenderSystem_GL";
+const char setupScript[] = "../Resource/setup.lua";
+const char lowResScript[] = "../Resource/setup_lowres.lua";
+const char lowResNoFsaaScript[] = "../Resource/setup_lowres_nofsaa.lua";
+
+std::string pluginPath(const std::string& name) {
+  return std::string(OGRE_PLUGIN_DIR) + "/" + name + ".so";
+}
+
+struct ResourceLocation {
+  const char* location;
+  const char* type;
+  const char* group;
+};
+const ResourceLocation resourceLocations[] = {
+    {"../Resource/Materials", "FileSystem", "Materials"},
+    {"../Resource/Meshes", "FileSystem", "Meshes"},
+    {"../Resource/Misc", "FileSystem", "Misc"},
+    {"../Resource/Misc/OgreCore.zip", "Zip", "GUI"},
+    {"../Resource/Textures", "FileSystem", "Textures"},
+};
+
+}  // namespace
+
+void GameApp::configure() {
+  ScriptVm& setup = scriptHost->setupVm();
+  auto number = [&](const char* key) { return scriptHost->getFloat(setup, "setup", key); };
+
+  // A negative sleep would be an endless one.
+  sleepTime = static_cast<uint32_t>(std::max(0, convert::toInt32(number("sleeptime"))));
+  unsigned width = convert::toUInt32(number("window_width"));
+  unsigned height = convert::toUInt32(number("window_height"));
+  bool fullscreen = number("fullscreen") != 0.0f;
+  std::string renderSystem = scriptHost->getString(setup, "setup", "rendersystem");
+  bool shadows = number("shadows") != 0.0f;
+  musicDir = scriptHost->getString(setup, "setup", "musicdir");
+  float shadowDistance = number("shadowdistance");
+  bool fsaa = number("fsaa") != 0.0f;
+
+  if (width == 0) {
+    platform::ScreenSize desktop = platform::desktopSize();
+    width = desktop.width;
+    height = desktop.height;
+    fullscreen = true;
+  }
+
+  ogre = std::make_unique<Ogre::Root>("", "", std::string(windowTitle) + ".log");
+  overlaySystem = std::make_unique<Ogre::OverlaySystem>();
+
+  try {
+    ogre->loadPlugin(pluginPath(renderSystem));
+  } catch (...) {
+    try {
+      ogre->loadPlugin(pluginPath(fallbackRenderSystem));
+    } catch (const Ogre::Exception& e) {
+      log("Error! Could not load the render system " + std::string(fallbackRenderSystem) + ": " + e.getDescription());
+    }
+  }
+  if (ogre->getAvailableRenderers().empty()) {
+    log("Error! No render system available");
+    platform::messageBox(windowTitle, "No render system available. See " + std::string(windowTitle) + ".log.");
+    startupFailed = true;
+    return;
+  }
+  ogre->setRenderSystem(ogre->getAvailableRenderers().front());
+  ogre->initialise(false, "OGRE Render Window", "");
+  ogre->loadPlugin(pluginPath("Plugin_OctreeSceneManager"));
+  ogre->loadPlugin(pluginPath("Plugin_ParticleFX"));
+  ogre->loadPlugin(pluginPath("Codec_STBI"));
+
+  Ogre::NameValuePairList parameters;
+  parameters["resolution"] = std::to_string(width) + "x" + std::to_string(height);
+  if (fsaa)
+    parameters["FSAA"] = "4";
+
+  log("Creating normal render window");
+  if (!createRenderWindow(width, height, fullscreen, parameters)) {
+    log("Failed, trying once more with 800x600 resolution instead");
+    platform::copyFile(lowResScript, setupScript);
+    if (!createRenderWindow(800, 600, fullscreen, parameters)) {
+      if (fsaa) {
+        log("Failed that too, now trying without FSAA also.");
+        parameters.erase("FSAA");
+        platform::copyFile(lowResNoFsaaScript, setupScript);
+        if (createRenderWindow(800, 600, fullscreen, parameters))
+          log("Warning! Failed to create FSAA window");
+      }
+      if (!renderWindow) {
+        log("Error! Failed to create Render window");
+        platform::messageBox(windowTitle, "Failed to create the render window. See " + std::string(windowTitle) + ".log.");
+        startupFailed = true;
+        return;
+      }
+    }
+  }
+  OgreBites::WindowEventUtilities::_addRenderWindow(renderWindow);
+
+  registerResources();
+
+  sceneManager = ogre->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "Generic");
+  sceneManager->addRenderQueueListener(overlaySystem.get());
+  sceneManager->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
+  if (shadows) {
+    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+    sceneManager->setShadowColour(Ogre::ColourValue(0.4f, 0.35f, 0.2f, 1.0f));
+    sceneManager->setShadowIndexBufferSize(51000);
+    sceneManager->setShadowFarDistance(shadowDistance);
+  } else {
+    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+  }
+
+  renderWindow->getCustomAttribute("WINDOW", &windowHandle);
+  debugOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
+}
+
+bool GameApp::createRenderWindow(unsigned width, unsigned height, bool fullscreen,
+                                 const Ogre::NameValuePairList& parameters) {
+  try {
+    renderWindow = ogre->createRenderWindow(windowTitle, width, height, fullscreen, &parameters);
+  } catch (const Ogre::Exception&) {
+    renderWindow = nullptr;  // the engine has logged why
+  }
+  return renderWindow != nullptr;
+}
+
+void GameApp::registerResources() {
+  Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+  for (const ResourceLocation& r : resourceLocations)
+    groups.addResourceLocation(r.location, r.type, r.group, false);
+  for (const ResourceLocation& r : resourceLocations)
+    groups.initialiseResourceGroup(r.group);
+}

@@ -1,0 +1,97 @@
+// The fixed scene and level loading. A load wipes everything the previous level made and runs
+// the new level file in a fresh "lua" VM; it only ever happens at the end of a frame, so the
+// VM is never closed under a running script.
+#include "app/GameApp.h"
+
+#include "app/CameraController.h"
+#include "platform/Platform.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+#include "world/Simulation.h"
+
+#include <Ogre.h>
+
+namespace {
+
+// Destroys the level's scene: every node below LevelRoot and what is attached to them, then
+// LevelRoot itself. Destroying the attached objects too lets a level be loaded again with the
+// same entity names.
+void destroyLevelRoot(Ogre::SceneManager& scene) {
+  if (!scene.hasSceneNode("LevelRoot")) {
+    GameApp::log("LoadLevel: no scene node LevelRoot to clear");
+    return;
+  }
+  Ogre::SceneNode* levelRoot = scene.getSceneNode("LevelRoot");
+  levelRoot->removeAndDestroyAllChildren();
+  scene.getRootSceneNode()->removeAndDestroyChild(levelRoot);
+  scene.destroyAllEntities();
+  scene.destroyAllParticleSystems();
+}
+
+}  // namespace
+
+void GameApp::setupScene() {
+  std::string startLevel = scriptHost->getString(scriptHost->setupVm(), "setup", "startlevel");
+
+  Ogre::SceneNode* sceneRoot = sceneManager->getRootSceneNode();
+  Ogre::Light* sun = sceneManager->createLight("sun");
+  sun->setType(Ogre::Light::LT_DIRECTIONAL);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  sun->setDirection(Ogre::Vector3(0.5f, -0.7f, -0.41f).normalisedCopy());
+#pragma GCC diagnostic pop
+  sun->setDiffuseColour(0.9f, 0.9f, 0.7f);
+
+  sceneRoot->createChildSceneNode("LevelRoot", Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+  Ogre::SceneNode* hidden = sceneRoot->createChildSceneNode("_Hidden", Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+  hidden->translate(0, 50000, 50000, Ogre::Node::TS_PARENT);
+  sceneRoot->removeChild("_Hidden");
+
+  sceneManager->setShadowUseInfiniteFarPlane(true);
+
+  camera = std::make_unique<CameraController>(*sceneManager);
+  camera->cameraNode->setPosition(-100, 20, 70);
+  camera->ogreCamera->setNearClipDistance(0.5f);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  camera->ogreCamera->lookAt(Ogre::Vector3(0, -50, 0));
+#pragma GCC diagnostic pop
+
+  Ogre::Viewport* viewport = renderWindow->addViewport(camera->ogreCamera, 0, 0, 0, 1, 1);
+  viewport->setBackgroundColour(Ogre::ColourValue(0, 0, 0, 1));
+  camera->ogreCamera->setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
+                                     static_cast<Ogre::Real>(viewport->getActualHeight()));
+
+  loadLevel(startLevel);
+  camera->attachToLevel();
+}
+
+void GameApp::loadLevel(const std::string& name) {
+  std::string resourceDir = scriptHost->getString(scriptHost->setupVm(), "setup", "resourcedir");
+  std::string level = name.empty() ? currentLevel : name;
+  startTime = platform::milliseconds();
+  log("LoadLevel(" + level + ") start at: " + Ogre::StringConverter::toString(now()));
+
+  Ogre::Viewport* viewport = renderWindow->getViewport(0);
+  Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
+  if (compositors.hasCompositorChain(viewport))
+    compositors.getCompositorChain(viewport)->removeAllCompositors();
+
+  if (camera)
+    camera->release();
+  simulation->clear();
+  collisionMgr->clear();
+  destroyLevelRoot(*sceneManager);
+
+  ScriptVm& lua = scriptHost->luaVm();
+  scriptHost->closeVm(lua);
+  scriptHost->openVm(lua);
+  scriptHost->runFile(lua, resourceDir + level);
+
+  simulation->step();
+  if (camera)
+    camera->attachToLevel();
+  currentLevel = level;
+  pendingLevel.clear();
+  log("LoadLevel(" + level + ") end at: " + Ogre::StringConverter::toString(now()));
+}

@@ -1,0 +1,144 @@
+// The script host without an engine: VMs by name, errors through "_ALERT", value readers that
+// leave the stack balanced, source-only loading, LUA_PATH and the pending statement.
+#include "script/ScriptHost.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <lua.h>
+}
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+struct ScriptHostTest : ::testing::Test {
+  std::vector<std::string> lines;
+  std::vector<std::string> shown;
+  ScriptHost host{[this](const std::string& line) { lines.push_back(line); }, {}};
+
+  void SetUp() override {
+    host.setErrorDisplay([this](const std::string& message) { shown.push_back(message); });
+    host.openVm(host.luaVm());
+    host.openVm(host.setupVm());
+  }
+
+  void run(const std::string& statement) { host.runStatement(host.luaVm(), statement); }
+  int top() { return lua_gettop(host.luaVm().state); }
+};
+
+TEST_F(ScriptHostTest, VmsAreFoundByExactName) {
+  EXPECT_EQ(host.getVm("lua"), &host.luaVm());
+  EXPECT_EQ(host.getVm("setup"), &host.setupVm());
+  EXPECT_EQ(host.getVm("Lua"), nullptr);
+  EXPECT_EQ(host.getVm(""), nullptr);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Error! No such Lua VM found: Lua");
+  EXPECT_EQ(lines[1], "Error! No such Lua VM found: ");
+  EXPECT_EQ(host.getStringValue("nope", "t", "k"), "");
+}
+
+TEST_F(ScriptHostTest, ErrorsReachAlertAndTheVmGoesOn) {
+  run("x = (");
+  run("undefined_function()");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "Scripting error");
+  EXPECT_NE(lines[1].find("x = ("), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2], "Scripting error");
+  EXPECT_NE(lines[3].find("undefined_function"), std::string::npos) << lines[3];
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1], lines[3]);
+
+  run("ok = 41 + 1");
+  EXPECT_EQ(host.getFloat(host.luaVm(), "_G", "ok"), 42.0f);
+  EXPECT_EQ(top(), 0);
+}
+
+TEST_F(ScriptHostTest, OverwrittenAlertFallsBackWithoutCrashing) {
+  run("_ALERT = 5");
+  run("error('lost')");
+  run("_ALERT = function(m) error('alert itself fails') end");
+  run("error('lost again')");
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(top(), 0);
+}
+
+TEST_F(ScriptHostTest, MissingFileIsAScriptErrorStartingWithCannotRead) {
+  host.runFile(host.luaVm(), "/nonexistent/level.lua");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].rfind("cannot read /nonexistent/level.lua", 0), 0u) << lines[1];
+}
+
+TEST_F(ScriptHostTest, PrecompiledChunksAreRefusedEverywhere) {
+  run(std::string("\x1bLua\x51", 5));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find("precompiled"), std::string::npos);
+
+  run("f = loadstring(string.dump(function() return 1 end))");
+  run("assert(f == nil)");
+  EXPECT_EQ(lines.size(), 2u) << lines.back();
+}
+
+TEST_F(ScriptHostTest, ReadersConvertAndKeepTheStackBalanced) {
+  run("setup = { a = '2.5', n = 7, s = 'text', t = {} } notatable = 3");
+  ScriptVm& vm = host.luaVm();
+  EXPECT_EQ(host.getFloat(vm, "setup", "a"), 2.5f);
+  EXPECT_EQ(host.getFloat(vm, "setup", "n"), 7.0f);
+  EXPECT_EQ(host.getFloat(vm, "setup", "s"), 0.0f);
+  EXPECT_EQ(host.getFloat(vm, "setup", "t"), 0.0f);
+  EXPECT_EQ(host.getFloat(vm, "setup", "missing"), 0.0f);
+  EXPECT_EQ(host.getFloat(vm, "notatable", "a"), 0.0f);
+  EXPECT_EQ(host.getFloat(vm, "nothing", "a"), 0.0f);
+  EXPECT_EQ(host.getString(vm, "setup", "s"), "text");
+  EXPECT_EQ(host.getString(vm, "setup", "n"), "7");
+  EXPECT_EQ(host.getString(vm, "setup", "t"), "");
+  EXPECT_EQ(host.getString(vm, "nothing", "s"), "");
+  EXPECT_EQ(top(), 0);
+}
+
+TEST_F(ScriptHostTest, ReadersSurviveAStrictGlobalTable) {
+  // A common maker idiom: reading an undefined global raises an error.
+  run("setmetatable(_G, { __index = function(_, k) error('undefined global ' .. k) end })");
+  EXPECT_EQ(host.getFloat(host.luaVm(), "setup", "x"), 0.0f);
+  EXPECT_EQ(host.getString(host.luaVm(), "setup", "x"), "");
+  EXPECT_EQ(top(), 0);
+}
+
+TEST_F(ScriptHostTest, ReopeningDropsGlobalsButKeepsTheExchangeText) {
+  run("level_global = 1");
+  EXPECT_EQ(host.swapExchange(host.luaVm(), "a"), "");
+  host.closeVm(host.luaVm());
+  run("level_global = 2");  // a closed VM runs nothing
+  host.openVm(host.luaVm());
+  EXPECT_EQ(host.getFloat(host.luaVm(), "_G", "level_global"), 0.0f);
+  EXPECT_EQ(host.swapExchange(host.luaVm(), "b"), "a");
+}
+
+TEST_F(ScriptHostTest, RequireFollowsLuaPath) {
+  auto dir = std::filesystem::temp_directory_path() / ("tq_require_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "plain") << "loaded_plain = true";
+  std::ofstream(dir / "withext.lua") << "loaded_withext = true";
+  std::string prefix = dir.string() + "/";
+  run("LUA_PATH = '" + prefix + "?;" + prefix + "?.lua'");
+  run("require 'plain' require 'withext'");
+  EXPECT_EQ(host.getString(host.luaVm(), "_G", "loaded_plain"), "");  // booleans are no strings
+  run("assert(loaded_plain and loaded_withext)");
+  run("LUA_PATH = '" + prefix + "nothing_?'");
+  run("require 'plain2'");
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find("plain2"), std::string::npos);
+}
+
+TEST_F(ScriptHostTest, PendingStatementIsHandedOverOnce) {
+  std::thread writer([this] { host.setPendingStatement("StreamEnd()"); });
+  writer.join();
+  EXPECT_EQ(host.takePendingStatement(), "StreamEnd()");
+  EXPECT_EQ(host.takePendingStatement(), "");
+}
+
+}  // namespace
