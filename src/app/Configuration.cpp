@@ -63,7 +63,7 @@ void GameApp::configure() {
     fullscreen = true;
   }
 
-  ogre = std::make_unique<Ogre::Root>("", "", std::string(windowTitle) + ".log");
+  ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
   try {
@@ -129,6 +129,8 @@ void GameApp::configure() {
   }
 
   renderWindow->getCustomAttribute("WINDOW", &windowHandle);
+  renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
+  platform::acceptCloseRequests(windowDisplay, windowHandle);
   debugOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
 }
 
@@ -144,6 +146,9 @@ bool GameApp::createRenderWindow(unsigned width, unsigned height, bool fullscree
 
 void GameApp::registerResources() {
   Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+  // Stencil shadows need the engine's own extrusion programs.
+  groups.addResourceLocation(OGRE_SHADOW_VOLUME_DIR, "FileSystem", Ogre::RGN_INTERNAL, false);
+  groups.initialiseResourceGroup(Ogre::RGN_INTERNAL);
   for (const ResourceLocation& r : resourceLocations)
     groups.addResourceLocation(r.location, r.type, r.group, false);
   for (const ResourceLocation& r : resourceLocations)

@@ -17,6 +17,7 @@
 GameApp* GameApp::current = nullptr;
 
 namespace {
+const char windowTitle[] = "Tarnel Quibbo";
 const char setupScript[] = "../Resource/setup.lua";
 const char cursorFile[] = "QuibboCursor.ani";
 const uint32_t stepMs = 20;
@@ -86,6 +87,10 @@ void GameApp::log(const std::string& message) {
     std::cerr << line << std::endl;
 }
 
+std::string GameApp::logFileName() {
+  return std::string(windowTitle) + ".log";
+}
+
 uint32_t GameApp::now() const {
   return platform::milliseconds() - startTime;
 }
@@ -102,6 +107,9 @@ void GameApp::shutDown(bool restart) {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    // A close request ends the loop after this frame; Ogre's pump handles moves and resizes.
+    if (platform::closeRequested(windowDisplay, windowHandle))
+      running = false;
     OgreBites::WindowEventUtilities::messagePump();
 
     std::string statement = scriptHost->takePendingStatement();

@@ -37,6 +37,28 @@ ScreenSize desktopSize() {
   return size;
 }
 
+void acceptCloseRequests(void* display, unsigned long windowHandle) {
+  auto* x = static_cast<Display*>(display);
+  if (!x || windowHandle == 0)
+    return;
+  Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(x, windowHandle, &deleteWindow, 1);
+  XFlush(x);
+}
+
+bool closeRequested(void* display, unsigned long windowHandle) {
+  auto* x = static_cast<Display*>(display);
+  if (!x || windowHandle == 0)
+    return false;
+  Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+  bool requested = false;
+  XEvent event;
+  while (XCheckTypedWindowEvent(x, windowHandle, ClientMessage, &event))
+    if (event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow)
+      requested = true;
+  return requested;
+}
+
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile) {
   if (windowHandle == 0 || !std::filesystem::exists(cursorFile))
     return;
