@@ -4,10 +4,11 @@ file(REMOVE_RECURSE ${DEST})
 file(MAKE_DIRECTORY ${DEST})
 file(COPY ${SOURCE}/ DESTINATION ${DEST}
      PATTERN "*.mesh.xml" EXCLUDE
+     PATTERN "*.skeleton.xml" EXCLUDE
      PATTERN "OgreCore" EXCLUDE)
 
-# Meshes are kept as text; the engine reads the binary form.
-file(GLOB_RECURSE MESH_SOURCES RELATIVE ${SOURCE} ${SOURCE}/*.mesh.xml)
+# Meshes and skeletons are kept as text; the engine reads the binary form.
+file(GLOB_RECURSE MESH_SOURCES RELATIVE ${SOURCE} ${SOURCE}/*.mesh.xml ${SOURCE}/*.skeleton.xml)
 foreach(mesh ${MESH_SOURCES})
   string(REGEX REPLACE "\\.xml$" "" target ${mesh})
   get_filename_component(dir ${DEST}/${target} DIRECTORY)

@@ -1,25 +1,134 @@
 // The fixed-step world: message queue, actors, callbacks, splines and the hero probe.
+// Scripts run inside a step (Script messages, callbacks) and may add or remove anything here,
+// so nothing holds an actor or a container position across a statement.
 #include "world/Simulation.h"
 
 #include "app/GameApp.h"
+#include "world/CollisionManager.h"
 
-Simulation::Simulation(WorldContext worldContext) : context(std::move(worldContext)) {}
+namespace {
+
+// Bounds on one step, so a script that keeps queueing due Script messages or registering
+// callbacks from inside callbacks slows the game down instead of hanging it.
+const size_t maxMessagesPerStep = 100000;
+const size_t maxCallbacksPerStep = 100000;
+
+}  // namespace
+
+Simulation::Simulation(WorldContext worldContext)
+    : context(std::move(worldContext)), heroProbe(std::make_unique<HeroGroundProbe>(context)) {}
 
 Simulation::~Simulation() {
   clear();
 }
 
-void Simulation::step() {}
+Actor* Simulation::addActor(const std::string& name) {
+  if (findActor(name)) {
+    GameApp::log("ERROR. Duplicate Actor name: " + name);
+    return nullptr;
+  }
+  auto& entry = actorList[name];
+  entry = std::make_unique<Actor>(name, context);
+  return entry.get();
+}
 
-void Simulation::runCollisionCallbacks() {}
+Actor* Simulation::findActor(const std::string& name) const {
+  auto found = actorList.find(name);
+  return found == actorList.end() ? nullptr : found->second.get();
+}
 
-void Simulation::updateHeroProbe() {}
+void Simulation::removeActor(const std::string& name) {
+  // Out of the list first, then destroyed.
+  auto removed = actorList.extract(name);
+}
+
+void Simulation::addMessage(ActorMessage message) {
+  _messages.push_back(std::move(message));
+}
+
+void Simulation::registerCollisionCallback(CollisionCallback callback) {
+  _collisionCallbacks.push_back(std::move(callback));
+}
+
+Spline* Simulation::createSpline(const std::string& name) {
+  if (findSpline(name)) {
+    GameApp::log("ERROR. Duplicate Spline name: " + name);
+    return nullptr;
+  }
+  auto& entry = _splines[name];
+  entry = std::make_unique<Spline>();
+  return entry.get();
+}
+
+Spline* Simulation::findSpline(const std::string& name) const {
+  auto found = _splines.find(name);
+  return found == _splines.end() ? nullptr : found->second.get();
+}
+
+void Simulation::step() {
+  size_t handled = 0;
+  for (size_t i = 0; i < _messages.size();) {
+    if (_messages[i].time > time) {
+      ++i;
+      continue;
+    }
+    if (handled++ == maxMessagesPerStep) {
+      GameApp::log("ERROR. Too many actor messages due in one step, the rest wait for the next step");
+      break;
+    }
+    ActorMessage message = std::move(_messages[i]);
+    _messages.erase(_messages.begin() + static_cast<std::ptrdiff_t>(i));
+    Actor* actor = findActor(message.actorName);
+    if (!actor) {
+      GameApp::log("Error: Actormessage with invalid actor! (" + message.actorName + ")");
+      continue;
+    }
+    actor->handleMessage(message);
+    // The statement may have added or removed messages anywhere in the queue.
+    if (message.type == ActorMessageType::Script)
+      i = 0;
+  }
+
+  for (auto& entry : actorList) {
+    Actor& actor = *entry.second;
+    actor.update();
+    if (actor.geom)
+      context.collision->syncGeom(*actor.geom);
+  }
+}
+
+void Simulation::runCollisionCallbacks() {
+  // By index: callbacks registered by a statement are appended and evaluated in this pass too.
+  for (size_t i = 0; i < _collisionCallbacks.size(); ++i) {
+    if (i == maxCallbacksPerStep) {
+      GameApp::log("ERROR. Too many collision callbacks in one step, the rest wait for the next step");
+      break;
+    }
+    const CollisionCallback& callback = _collisionCallbacks[i];
+    std::string result = context.collision->collisionTest(callback.nameA, callback.nameB, callback.asTable);
+    if (result.empty())
+      continue;
+    std::string statement = callback.asTable ? callback.functionName + "({" + result + "})"
+                                             : callback.functionName + "('" + result + "')";
+    context.runStatement(statement);
+  }
+}
+
+void Simulation::updateHeroProbe() {
+  heroProbe->update();
+}
 
 void Simulation::clear() {
+  heroProbe = std::make_unique<HeroGroundProbe>(context);
   GameApp::log("Remove overlays");
   GameApp::log("delete ActorList");
+  while (!actorList.empty())
+    actorList.erase(actorList.begin());
   GameApp::log("delete _messages");
+  _messages.clear();
   GameApp::log("delete _splines");
+  _splines.clear();
   GameApp::log("delete _collisionCallbacks");
+  _collisionCallbacks.clear();
   time = 0;
 }

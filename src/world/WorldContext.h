@@ -2,6 +2,9 @@
 // world can run without a window (the engine test tier) as well as inside GameApp.
 #pragma once
 
+#include <OgreVector.h>
+
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -15,4 +18,10 @@ struct WorldContext {
   CollisionManager* collision = nullptr;
   // Runs a statement in the "lua" VM (collision callbacks, Script messages, HitGround).
   std::function<void(const std::string&)> runStatement;
+
+  // 3-D sound of actors. Left empty while there is no sound system: channels then stay 0.
+  // Plays a file (resolved against the sound folder) and returns its channel.
+  std::function<uint32_t(const std::string& file, int volume, bool loop)> play3DSound;
+  std::function<void(uint32_t channel)> stopSound;
+  std::function<void(uint32_t channel, const Ogre::Vector3& position)> placeSound;
 };

@@ -1,0 +1,129 @@
+-- World demo: Quibbo drops onto uneven ground and walks a round, crates move and spin, a touch
+-- flashes what was touched, a crate flies along a spline, a flag waves and sparks rise.
+-- Keys W, A, S, D walk Quibbo; the camera follows him.
+
+CreateSceneNode("", "LevelRoot")
+AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
+CreateCollisionSpace("World", "")
+CreateCollisionSpace("Props", "")
+CreateCollisionSpace("Heroes", "")
+
+-- Message types, as the engine numbers them.
+local ATTACH, POSITION, MESH, COLLISION, VELOCITY, SPIN, SCRIPT, MATERIAL, PARTICLES, ANIMATION =
+  0, 1, 3, 4, 5, 6, 7, 8, 10, 11
+
+function send(actor, time, kind, text1, text2, x, y, z, value)
+  AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, value or 0)
+end
+
+function now()
+  return GetSimulationTime()
+end
+
+-- An actor on LevelRoot at (x, y, z) showing a mesh, with its geom in a space (if any).
+function place(name, mesh, space, x, y, z)
+  AddActor(name)
+  send(name, 0, ATTACH, "LevelRoot")
+  send(name, 0, POSITION, "SetLocal", "", x, y, z)
+  if space then
+    send(name, 0, COLLISION, mesh, space)
+  end
+  send(name, 0, MESH, mesh)
+end
+
+-- Ground and hero. Quibbo's geom stays out of "World", so his ground ray only finds the hills.
+place("Ground", "Hills.mesh", "World", 0, 0, 0)
+place("Quibbo", "Crate.mesh", "Heroes", 0, 12, 0)
+send("Quibbo", 0, MATERIAL, "Hero/Blue")
+
+function HitGround(height)
+  LogText("Quibbo landed after a fall of " .. height)
+  send("Quibbo", now(), MATERIAL, "Flash/White", "", 0, 0, 0, 0.3)
+end
+
+-- The camera hangs behind Quibbo and looks at him.
+send("Quibbo", 0, SCRIPT, "FollowQuibbo()")
+function FollowQuibbo()
+  CreateSceneNode("Quibbo", "_FollowCamera1")
+  CreateSceneNode("Quibbo", "look_at_node")
+  SetPosition("_FollowCamera1", 0, 8, 25)
+  SetPosition("look_at_node", 0, 1, 0)
+end
+
+-- Quibbo walks a square until a key takes over.
+local walk = { {4, 0, 0}, {0, 0, -4}, {-4, 0, 0}, {0, 0, 4} }
+local walking = true
+function Walk(leg)
+  if not walking then return end
+  local v = walk[leg]
+  send("Quibbo", now(), VELOCITY, "", "", v[1], v[2], v[3])
+  send("Quibbo", now() + 3000, SCRIPT, "Walk(" .. (math.fmod(leg, 4) + 1) .. ")")
+end
+send("Quibbo", 2000, SCRIPT, "Walk(1)")
+
+local keys = { [17] = {0, 0, -6}, [31] = {0, 0, 6}, [30] = {-6, 0, 0}, [32] = {6, 0, 0} }
+function KeyPressed(code, text)
+  local v = keys[code]
+  if v then
+    walking = false
+    send("Quibbo", now(), VELOCITY, "", "", v[1], v[2], v[3])
+  end
+end
+function KeyReleased(code, text)
+  if keys[code] then
+    send("Quibbo", now(), VELOCITY, "", "", 0, 0, 0)
+  end
+end
+
+-- Crates that move and spin; touching one flashes it once per contact.
+place("Spinner", "Crate.mesh", "Props", 12, 0.5, -6)
+send("Spinner", 0, SPIN, "AddLocal", "", 0, 1, 0, 90)
+place("Mover", "Crate.mesh", "Props", -8, 1.5, 6)
+function Shuttle(direction)
+  send("Mover", now(), VELOCITY, "AddParent", "", 3 * direction, 0, 0)
+  send("Mover", now() + 4000, SCRIPT, "Shuttle(" .. -direction .. ")")
+end
+send("Mover", 0, SCRIPT, "Shuttle(1)")
+
+local touching = {}
+function OnTouch(names)
+  local now_touching = {}
+  for _, name in ipairs(names) do
+    now_touching[name] = true
+    if not touching[name] then
+      LogText("Quibbo touches " .. name)
+      send(name, now(), MATERIAL, "Flash/White", "", 0, 0, 0, 0.5)
+    end
+  end
+  touching = now_touching
+end
+RegisterCollisionCallback("Quibbo", "Props", "OnTouch", 1)
+-- The callback only runs while something touches; this forgets contacts that ended.
+function ForgetTouches()
+  if CollisionTest("Quibbo", "Props") == "" then touching = {} end
+  send("Quibbo", now() + 20, SCRIPT, "ForgetTouches()")
+end
+send("Quibbo", 0, SCRIPT, "ForgetTouches()")
+
+-- A crate flying a loop along a spline, placed anew every step.
+CreateSpline("Loop")
+for _, p in ipairs({ {-12, 6, -12}, {12, 8, -12}, {12, 5, 12}, {-12, 9, 12}, {-12, 6, -12} }) do
+  AddSplinePoint("Loop", p[1], p[2], p[3])
+end
+place("Flyer", "Crate.mesh", nil, -12, 6, -12)
+function Fly()
+  local t = math.fmod(now(), 12000) / 12000
+  SetPosition("Flyer", InterpolateSpline("Loop", t))
+  send("Flyer", now() + 20, SCRIPT, "Fly()")
+end
+send("Flyer", 0, SCRIPT, "Fly()")
+
+-- A waving flag with sparks rising from its foot, switched off and on again now and then.
+place("Flag", "Flag.mesh", nil, 5, 1, 5)
+send("Flag", 0, ANIMATION, "Wave", "", 0, 0, 0, 1)
+send("Flag", 0, PARTICLES, "Sparkle")
+function Sparks(on)
+  send("Flag", now(), PARTICLES, on and "Sparkle" or "FadeOut")
+  send("Flag", now() + 5000, SCRIPT, on and "Sparks(false)" or "Sparks(true)")
+end
+send("Flag", 5000, SCRIPT, "Sparks(false)")

@@ -1,0 +1,67 @@
+// The hero's vertical placement, one ray per simulation step.
+#include "world/HeroGroundProbe.h"
+
+#include "world/CollisionManager.h"
+
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <locale>
+#include <sstream>
+
+namespace {
+
+const char heroName[] = "Quibbo";
+const char groundSpace[] = "World";
+const float rayStartAbove = 10.0f;
+const float rayLength = 100.0f;
+const float fallPerStep = 0.5f;
+const float landingThreshold = 0.4f;
+
+// printf's "%g": six significant digits, whatever the process locale.
+std::string general(float value) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  text << value;
+  return text.str();
+}
+
+void placeAtWorld(Ogre::SceneNode& node, const Ogre::Vector3& target) {
+  if (Ogre::Node* parent = node.getParent())
+    node.setPosition(parent->_getDerivedOrientation().Inverse() * (target - parent->_getDerivedPosition()));
+  else
+    node.setPosition(target);
+}
+
+}  // namespace
+
+void HeroGroundProbe::update() {
+  // Looked up every step: scripts can remove the hero's node at any time.
+  Ogre::SceneNode* hero = context.scene->getSceneNode(heroName, false);
+  if (!hero)
+    return;
+  const Ogre::Vector3 p = hero->_getDerivedPosition();
+  position = p;
+  CollisionQuery& query = context.collision->query;
+  context.collision->rayTest(groundSpace, p + Ogre::Vector3(0.0f, rayStartAbove, 0.0f),
+                             Ogre::Vector3::NEGATIVE_UNIT_Y, rayLength, query);
+  const Ogre::Vector3 ground = query.hitPoint;
+  if (ground == Ogre::Vector3::ZERO)
+    return;
+
+  if (ground.y < p.y - fallPerStep) {
+    fallDistance += fallPerStep;
+    placeAtWorld(*hero, Ogre::Vector3(ground.x, p.y - fallPerStep, ground.z));
+    return;
+  }
+  fallDistance += p.y - ground.y;
+  const float fallen = fallDistance;
+  fallDistance = 0.0f;
+  if (fallen > landingThreshold) {
+    context.runStatement("HitGround(" + general(fallen) + ")");
+    hero = context.scene->getSceneNode(heroName, false);  // HitGround may have removed it
+    if (!hero)
+      return;
+  }
+  placeAtWorld(*hero, ground);
+}

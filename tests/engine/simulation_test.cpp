@@ -1,0 +1,190 @@
+// The simulation: message order and due times, messages addressed by name, statements that
+// change the queue or the actors while a step runs, collision callbacks, clear, splines, and the
+// hero ground probe.
+#include "WorldFixture.h"
+
+#include <OgreSceneNode.h>
+
+namespace {
+
+using Type = ActorMessageType;
+
+class SimulationTest : public WorldTest {};
+
+TEST_F(SimulationTest, MessagesRunInInsertionOrderOnceDue) {
+  actor("A");
+  send("A", 100, Type::Script, "first()");
+  send("A", 40, Type::Script, "second()");
+  step();
+  EXPECT_TRUE(statements.empty());
+  step();
+  EXPECT_EQ(statements, (std::vector<std::string>{"second()"}));
+  step(2);
+  EXPECT_EQ(statements.size(), 1u);
+  step();
+  EXPECT_EQ(simulation->time, 100u);
+  EXPECT_EQ(statements, (std::vector<std::string>{"second()", "first()"}));
+
+  // Both overdue: both in the next step, in the order they were added.
+  statements.clear();
+  send("A", 40, Type::Script, "forty()");
+  send("A", 20, Type::Script, "twenty()");
+  step();
+  EXPECT_EQ(statements, (std::vector<std::string>{"forty()", "twenty()"}));
+  EXPECT_TRUE(simulation->messages().empty());
+}
+
+TEST_F(SimulationTest, MessagesGoToWhicheverActorHasTheNameWhenDue) {
+  actor("A");
+  send("A", 40, Type::Position, "SetLocal");
+  send("B", 40, Type::Script, "never()");
+  actor("B");
+  step();
+  simulation->removeActor("A");
+  simulation->removeActor("B");
+  actor("A");
+  step();
+  // A's message reached the new A (which has no node yet); B's was dropped.
+  EXPECT_EQ(logCount("ERROR. Trying to set position for actor with no scenenode: A"), 1);
+  EXPECT_EQ(logCount("Error: Actormessage with invalid actor! (B)"), 1);
+  EXPECT_TRUE(statements.empty());
+  EXPECT_EQ(simulation->addActor("A"), nullptr);
+  EXPECT_EQ(logCount("ERROR. Duplicate Actor name: A"), 1);
+}
+
+TEST_F(SimulationTest, StatementsMayChangeQueueAndActorsDuringTheStep) {
+  actor("A");
+  actor("B");
+  script = [&](const std::string& statement) {
+    if (statement == "chain()")
+      send("B", 0, Type::Script, "chained()");
+    if (statement == "removeSelf()")
+      simulation->removeActor("A");
+  };
+  send("A", 20, Type::Script, "chain()");
+  send("A", 20, Type::Script, "removeSelf()");
+  send("A", 20, Type::Velocity, "", "", Ogre::Vector3::UNIT_X);
+  step();
+  EXPECT_EQ(statements, (std::vector<std::string>{"chain()", "removeSelf()", "chained()"}));
+  EXPECT_EQ(simulation->findActor("A"), nullptr);
+  EXPECT_EQ(logCount("Error: Actormessage with invalid actor! (A)"), 1);
+
+  // A statement that keeps queueing itself ends the step instead of hanging it.
+  script = [&](const std::string&) { send("B", 0, Type::Script, "again()"); };
+  send("B", 0, Type::Script, "again()");
+  step();
+  EXPECT_EQ(logCount("ERROR. Too many actor messages due in one step, the rest wait for the next step"), 1);
+  EXPECT_EQ(simulation->messages().size(), 1u);
+}
+
+TEST_F(SimulationTest, CollisionCallbacksFireEveryStepWhileTouching) {
+  collision->createSpace("Props", "");
+  placed("Hero", Ogre::Vector3(-1.5f, 0, 0), "Crate.mesh");
+  placed("Door", Ogre::Vector3(0, 0, 0), "Crate.mesh", "Props");
+  simulation->registerCollisionCallback({"Hero", "Props", "Touch", false});
+  simulation->registerCollisionCallback({"Hero", "Props", "TouchAll", true});
+  script = [&](const std::string& statement) {
+    if (statement == "Touch('Door')" && statements.size() == 1)
+      simulation->registerCollisionCallback({"Hero", "Props", "Late", false});
+  };
+  step(2);
+  EXPECT_EQ(statements, (std::vector<std::string>{"Touch('Door')", "TouchAll({'Door'})", "Late('Door')",
+                                                  "Touch('Door')", "TouchAll({'Door'})", "Late('Door')"}));
+  statements.clear();
+  apply("Hero", Type::Position, "SetLocal", "", Ogre::Vector3(-5, 0, 0));
+  step(3);
+  EXPECT_TRUE(statements.empty());
+}
+
+TEST_F(SimulationTest, ClearEmptiesTheWorldWithItsLogLines) {
+  collision->createSpace("Props", "");
+  placed("A", Ogre::Vector3::ZERO, "Crate.mesh", "Props");
+  send("A", 500, Type::Script, "later()");
+  simulation->createSpline("Path");
+  simulation->registerCollisionCallback({"A", "Props", "Touch", false});
+  step(3);
+  engineLog().lines.clear();
+  simulation->clear();
+  EXPECT_EQ(engineLog().lines, (std::vector<std::string>{"Remove overlays", "delete ActorList", "delete _messages",
+                                                         "delete _splines", "delete _collisionCallbacks"}));
+  EXPECT_EQ(simulation->time, 0u);
+  EXPECT_TRUE(simulation->actors().empty());
+  EXPECT_TRUE(simulation->messages().empty());
+  EXPECT_EQ(simulation->findSpline("Path"), nullptr);
+  EXPECT_FALSE(scene->hasSceneNode("A"));
+  EXPECT_EQ(collision->findGeom("A"), nullptr);
+  step(2);
+  EXPECT_TRUE(statements.empty());
+}
+
+TEST_F(SimulationTest, SplinesByName) {
+  Spline* path = simulation->createSpline("Path");
+  ASSERT_NE(path, nullptr);
+  EXPECT_EQ(path->interpolate(0.5f), Ogre::Vector3::ZERO);  // no points yet
+  path->curve.addPoint(Ogre::Vector3(0, 0, 0));
+  path->curve.addPoint(Ogre::Vector3(10, 0, 0));
+  EXPECT_EQ(simulation->createSpline("Path"), nullptr);
+  EXPECT_EQ(logCount("ERROR. Duplicate Spline name: Path"), 1);
+  EXPECT_EQ(simulation->findSpline("Path"), path);
+  EXPECT_EQ(path->interpolate(1.0f), Ogre::Vector3(10, 0, 0));
+  // Outside 0..1 it stays on the ends instead of reading past the points.
+  EXPECT_EQ(path->interpolate(7.0f), Ogre::Vector3(10, 0, 0));
+  EXPECT_EQ(path->interpolate(-3.0f), Ogre::Vector3(0, 0, 0));
+}
+
+class HeroProbeTest : public WorldTest {
+protected:
+  void SetUp() override {
+    WorldTest::SetUp();
+    collision->createSpace("World", "");
+    placed("Floor", Ogre::Vector3(0, 0, 0), "Floor.mesh", "World");
+    Ogre::SceneNode* stage = scene->getRootSceneNode()->createChildSceneNode("Shifted", Ogre::Vector3(5, 0, 0));
+    hero = stage->createChildSceneNode("Quibbo");
+  }
+
+  float heroHeight() { return hero->_getDerivedPosition().y; }
+
+  Ogre::SceneNode* hero = nullptr;
+};
+
+TEST_F(HeroProbeTest, FallsHalfAUnitPerStepAndReportsTheLanding) {
+  hero->setPosition(0, 3, 0);
+  step(5);
+  EXPECT_FLOAT_EQ(heroHeight(), 0.5f);
+  EXPECT_TRUE(statements.empty());
+  step();
+  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3)"}));
+  EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
+  EXPECT_FLOAT_EQ(hero->_getDerivedPosition().x, 5.0f);
+  step(10);
+  EXPECT_EQ(statements.size(), 1u);
+
+  hero->setPosition(0, 3.5f, 0);
+  step(7);
+  EXPECT_EQ(statements.back(), "HitGround(3.5)");
+}
+
+TEST_F(HeroProbeTest, SnapsSmallStepsAndClimbsSilently) {
+  hero->setPosition(0, 0.3f, 0);
+  step();
+  EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
+  hero->setPosition(0, -5, 0);  // floor 5 above: within the ray's first 10 units
+  step();
+  EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
+  hero->setPosition(30, 3, 0);  // nothing below: hovers
+  step(3);
+  EXPECT_FLOAT_EQ(heroHeight(), 3.0f);
+  EXPECT_TRUE(statements.empty());
+}
+
+TEST_F(HeroProbeTest, LandingScriptMayRemoveTheHero) {
+  actor("Quibbo");
+  hero->getParentSceneNode()->removeAndDestroyChild(hero);
+  placed("Quibbo", Ogre::Vector3(1, 2, 1));  // a hit at exactly (0, 0, 0) would read as none
+  script = [&](const std::string&) { simulation->removeActor("Quibbo"); };
+  step(5);
+  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(2)"}));
+  EXPECT_FALSE(scene->hasSceneNode("Quibbo"));
+}
+
+}  // namespace
