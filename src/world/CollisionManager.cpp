@@ -82,7 +82,7 @@ void appendTriangles(const Ogre::IndexData& data, uint32_t base, size_t blockSiz
     appendIndices(static_cast<const uint16_t*>(lock.pData), count, base, blockSize, out);
 }
 
-// Each candidate pair of a ray test: g1 from the space side, g2 the ray.
+// Each candidate pair of a ray test: the ray and a geom (or nested space) of the tested space.
 void rayNearCallback(void* data, dGeomID g1, dGeomID g2) {
   auto& query = *static_cast<CollisionQuery*>(data);
   float best = query.hitPoint == Ogre::Vector3::ZERO ? farAway : query.rayOrigin.distance(query.hitPoint);

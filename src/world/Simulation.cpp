@@ -1,6 +1,6 @@
 // The fixed-step world: message queue, actors, callbacks, splines and the hero probe.
 // Scripts run inside a step (Script messages, callbacks) and may add or remove anything here,
-// so nothing holds an actor or a container position across a statement.
+// so nothing holds an actor or a reference into a container across a statement.
 #include "world/Simulation.h"
 
 #include "app/GameApp.h"
@@ -66,28 +66,35 @@ Spline* Simulation::findSpline(const std::string& name) const {
 }
 
 void Simulation::step() {
+  // Due messages leave the queue as they run; waiting ones move down over the gaps in order, so a
+  // step costs one pass however many messages fall due. Everything before the scan position is
+  // waiting, so after a Script message the scan simply goes on: a restart from the front would
+  // meet the same due messages, including those the statement appended.
+  size_t kept = 0;
+  size_t next = 0;
   size_t handled = 0;
-  for (size_t i = 0; i < _messages.size();) {
-    if (_messages[i].time > time) {
-      ++i;
+  while (next < _messages.size()) {
+    if (_messages[next].time > time) {
+      if (kept != next)
+        _messages[kept] = std::move(_messages[next]);
+      ++kept;
+      ++next;
       continue;
     }
     if (handled++ == maxMessagesPerStep) {
       GameApp::log("ERROR. Too many actor messages due in one step, the rest wait for the next step");
       break;
     }
-    ActorMessage message = std::move(_messages[i]);
-    _messages.erase(_messages.begin() + static_cast<std::ptrdiff_t>(i));
+    ActorMessage message = std::move(_messages[next++]);
     Actor* actor = findActor(message.actorName);
     if (!actor) {
       GameApp::log("Error: Actormessage with invalid actor! (" + message.actorName + ")");
       continue;
     }
     actor->handleMessage(message);
-    // The statement may have added or removed messages anywhere in the queue.
-    if (message.type == ActorMessageType::Script)
-      i = 0;
   }
+  _messages.erase(_messages.begin() + static_cast<std::ptrdiff_t>(kept),
+                  _messages.begin() + static_cast<std::ptrdiff_t>(next));
 
   for (auto& entry : actorList) {
     Actor& actor = *entry.second;

@@ -94,6 +94,12 @@ TEST_F(SimulationTest, CollisionCallbacksFireEveryStepWhileTouching) {
   apply("Hero", Type::Position, "SetLocal", "", Ogre::Vector3(-5, 0, 0));
   step(3);
   EXPECT_TRUE(statements.empty());
+
+  // A callback removing what it touched: the later callbacks of the pass find nothing.
+  apply("Hero", Type::Position, "SetLocal", "", Ogre::Vector3(-1.5f, 0, 0));
+  script = [&](const std::string&) { simulation->removeActor("Door"); };
+  step(2);
+  EXPECT_EQ(statements, (std::vector<std::string>{"Touch('Door')"}));
 }
 
 TEST_F(SimulationTest, ClearEmptiesTheWorldWithItsLogLines) {
