@@ -7,7 +7,6 @@
 #include "script/Convert.h"
 #include "script/ScriptHost.h"
 
-#include <Bites/OgreWindowEventUtilities.h>
 #include <Ogre.h>
 #include <Overlay/OgreOverlayManager.h>
 #include <Overlay/OgreOverlaySystem.h>
@@ -112,7 +111,6 @@ void GameApp::configure() {
       }
     }
   }
-  OgreBites::WindowEventUtilities::_addRenderWindow(renderWindow);
 
   registerResources();
 
@@ -150,7 +148,15 @@ void GameApp::registerResources() {
   groups.addResourceLocation(OGRE_SHADOW_VOLUME_DIR, "FileSystem", Ogre::RGN_INTERNAL, false);
   groups.initialiseResourceGroup(Ogre::RGN_INTERNAL);
   for (const ResourceLocation& r : resourceLocations)
-    groups.addResourceLocation(r.location, r.type, r.group, false);
+    addResourceLocation(r.group, r.location, r.type);
   for (const ResourceLocation& r : resourceLocations)
     groups.initialiseResourceGroup(r.group);
+}
+
+void GameApp::addResourceLocation(const std::string& group, const std::string& location, const std::string& type) {
+  // Groups go in the global pool, so a mesh in one group finds its materials in another.
+  Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+  if (!groups.resourceGroupExists(group))
+    groups.createResourceGroup(group, true);
+  groups.addResourceLocation(location, type, group, false);
 }

@@ -8,7 +8,6 @@
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
 
-#include <Bites/OgreWindowEventUtilities.h>
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
 
@@ -68,8 +67,6 @@ GameApp::~GameApp() {
   log("delete ogre");
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
-  if (renderWindow)
-    OgreBites::WindowEventUtilities::_removeRenderWindow(renderWindow);
   overlaySystem.reset();
   ogre.reset();
   scriptHost.reset();
@@ -107,10 +104,11 @@ void GameApp::shutDown(bool restart) {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
-    // A close request ends the loop after this frame; Ogre's pump handles moves and resizes.
-    if (platform::closeRequested(windowDisplay, windowHandle))
-      running = false;
-    OgreBites::WindowEventUtilities::messagePump();
+    platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
+    if (events.closeRequested)
+      running = false;  // the frame still runs to its end
+    if (events.resized)
+      renderWindow->windowMovedOrResized();
 
     std::string statement = scriptHost->takePendingStatement();
     if (!statement.empty())

@@ -49,6 +49,9 @@ public:
 
   ScriptHost& scripts() { return *scriptHost; }
 
+  // Adds a non-recursive location to a resource group, creating the group when it is new.
+  void addResourceLocation(const std::string& group, const std::string& location, const std::string& type);
+
   // Raw pointers are objects the engine root owns; GameApp only points at them.
   std::unique_ptr<Ogre::Root> ogre;
   Ogre::RenderWindow* renderWindow = nullptr;

@@ -46,17 +46,20 @@ void acceptCloseRequests(void* display, unsigned long windowHandle) {
   XFlush(x);
 }
 
-bool closeRequested(void* display, unsigned long windowHandle) {
+WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle) {
+  WindowEvents events;
   auto* x = static_cast<Display*>(display);
   if (!x || windowHandle == 0)
-    return false;
+    return events;
   Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
-  bool requested = false;
   XEvent event;
   while (XCheckTypedWindowEvent(x, windowHandle, ClientMessage, &event))
     if (event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow)
-      requested = true;
-  return requested;
+      events.closeRequested = true;
+  while (XCheckWindowEvent(x, windowHandle, StructureNotifyMask | VisibilityChangeMask | FocusChangeMask, &event))
+    if (event.type == ConfigureNotify)
+      events.resized = true;
+  return events;
 }
 
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile) {
