@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -41,5 +42,33 @@ void messageBox(const std::string& caption, const std::string& text);
 
 // Copies source over destination; the result is ignored by callers, so failures are silent.
 void copyFile(const std::string& source, const std::string& destination);
+
+// Starts a program with its argument vector (searched on PATH, never through a shell) and returns
+// at once; the child is reaped in the background, so none is left a zombie. False if it could
+// not be started.
+bool launchDetached(const std::vector<std::string>& arguments);
+
+// The current user's folder for application data: $XDG_DATA_HOME, else ~/.local/share; empty when
+// neither is known.
+std::string userDataDirectory();
+
+// Replaces the file with the contents: a temp file beside it, flushed to disk, then renamed over
+// it, so readers see the old or the new file, never a torn one. False on failure (file untouched).
+bool replaceFile(const std::string& path, const std::string& contents);
+
+// An exclusive lock on a lock file (created if missing), held while the object lives, so that
+// game processes sharing a per-user file take turns. Waits at most waitMs for another holder.
+class FileLock {
+public:
+  FileLock(const std::string& path, uint32_t waitMs);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  bool held() const { return fd >= 0; }
+
+private:
+  int fd = -1;
+};
 
 }  // namespace platform

@@ -1,11 +1,20 @@
 // Linux implementation of the platform seam: steady clock, X11 desktop and cursor (libXcursor),
-// power supply state from sysfs, files through std::filesystem.
+// power supply state from sysfs, files through std::filesystem; child processes with posix_spawnp,
+// per-user files with flock and rename.
 #include "platform/Platform.h"
 
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -104,6 +113,99 @@ void messageBox(const std::string& caption, const std::string& text) {
 void copyFile(const std::string& source, const std::string& destination) {
   std::error_code ec;
   std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec);
+}
+
+bool launchDetached(const std::vector<std::string>& arguments) {
+  if (arguments.empty() || arguments[0].empty())
+    return false;
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+
+  // The child starts in its own session with a clean signal mask and none of our descriptors
+  // beyond stdio (log file, browser pipes), so it lives on its own and holds nothing of ours.
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+  pid_t pid = 0;
+  int failed = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed)
+    return false;
+
+  std::thread([pid] {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+  return true;
+}
+
+std::string userDataDirectory() {
+  // XDG says a relative $XDG_DATA_HOME is invalid and must be ignored.
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/')
+    return data;
+  const char* home = std::getenv("HOME");
+  if (home && home[0] != '\0')
+    return std::string(home) + "/.local/share";
+  return {};
+}
+
+bool replaceFile(const std::string& path, const std::string& contents) {
+  std::string temp = path + ".XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  const char* data = contents.data();
+  size_t left = contents.size();
+  bool ok = true;
+  while (ok && left > 0) {
+    ssize_t written = write(fd, data, left);
+    if (written < 0 && errno == EINTR)
+      continue;
+    ok = written > 0;
+    if (ok) {
+      data += written;
+      left -= static_cast<size_t>(written);
+    }
+  }
+  // Flushed before the rename, or a crash could leave an empty file under the real name.
+  ok = ok && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok)
+    unlink(temp.c_str());
+  return ok;
+}
+
+FileLock::FileLock(const std::string& path, uint32_t waitMs) {
+  int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (file < 0)
+    return;
+  // Polled rather than blocking, so a stuck holder (a game stopped in a debugger) cannot hang us.
+  uint32_t waited = 0;
+  while (flock(file, LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) {
+      close(file);
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    waited += 2;
+  }
+  fd = file;
+}
+
+FileLock::~FileLock() {
+  if (fd >= 0)
+    close(fd);  // closing the only descriptor releases the lock
 }
 
 }  // namespace platform
