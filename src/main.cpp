@@ -2,11 +2,16 @@
 // restart. Exits with 1 when the engine could not start (no window, no render system).
 #include "app/GameApp.h"
 
+#include <OgreLogManager.h>
 #include <ode/ode.h>
 
 #include <memory>
 
 int main() {
+  // One log for the whole process: the engine root adopts it, so a restart does not wipe the
+  // earlier run's lines, and errors in setup.lua, which runs before the root exists, are kept.
+  Ogre::LogManager logs;
+  logs.createLog(GameApp::logFileName(), true, true);
   dInitODE2(0);
   bool restart = true;
   bool failed = false;

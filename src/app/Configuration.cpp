@@ -7,7 +7,6 @@
 #include "script/Convert.h"
 #include "script/ScriptHost.h"
 
-#include <Bites/OgreWindowEventUtilities.h>
 #include <Ogre.h>
 #include <Overlay/OgreOverlayManager.h>
 #include <Overlay/OgreOverlaySystem.h>
@@ -63,7 +62,7 @@ void GameApp::configure() {
     fullscreen = true;
   }
 
-  ogre = std::make_unique<Ogre::Root>("", "", std::string(windowTitle) + ".log");
+  ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
   try {
@@ -112,7 +111,6 @@ void GameApp::configure() {
       }
     }
   }
-  OgreBites::WindowEventUtilities::_addRenderWindow(renderWindow);
 
   registerResources();
 
@@ -129,6 +127,8 @@ void GameApp::configure() {
   }
 
   renderWindow->getCustomAttribute("WINDOW", &windowHandle);
+  renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
+  platform::acceptCloseRequests(windowDisplay, windowHandle);
   debugOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
 }
 
@@ -144,8 +144,19 @@ bool GameApp::createRenderWindow(unsigned width, unsigned height, bool fullscree
 
 void GameApp::registerResources() {
   Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+  // Stencil shadows need the engine's own extrusion programs.
+  groups.addResourceLocation(OGRE_SHADOW_VOLUME_DIR, "FileSystem", Ogre::RGN_INTERNAL, false);
+  groups.initialiseResourceGroup(Ogre::RGN_INTERNAL);
   for (const ResourceLocation& r : resourceLocations)
-    groups.addResourceLocation(r.location, r.type, r.group, false);
+    addResourceLocation(r.group, r.location, r.type);
   for (const ResourceLocation& r : resourceLocations)
     groups.initialiseResourceGroup(r.group);
+}
+
+void GameApp::addResourceLocation(const std::string& group, const std::string& location, const std::string& type) {
+  // Groups go in the global pool, so a mesh in one group finds its materials in another.
+  Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+  if (!groups.resourceGroupExists(group))
+    groups.createResourceGroup(group, true);
+  groups.addResourceLocation(location, type, group, false);
 }

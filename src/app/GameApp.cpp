@@ -8,7 +8,6 @@
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
 
-#include <Bites/OgreWindowEventUtilities.h>
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
 
@@ -17,6 +16,7 @@
 GameApp* GameApp::current = nullptr;
 
 namespace {
+const char windowTitle[] = "Tarnel Quibbo";
 const char setupScript[] = "../Resource/setup.lua";
 const char cursorFile[] = "QuibboCursor.ani";
 const uint32_t stepMs = 20;
@@ -67,8 +67,6 @@ GameApp::~GameApp() {
   log("delete ogre");
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
-  if (renderWindow)
-    OgreBites::WindowEventUtilities::_removeRenderWindow(renderWindow);
   overlaySystem.reset();
   ogre.reset();
   scriptHost.reset();
@@ -84,6 +82,10 @@ void GameApp::log(const std::string& message) {
     logs->getDefaultLog()->logMessage(line, Ogre::LML_NORMAL, false);
   else
     std::cerr << line << std::endl;
+}
+
+std::string GameApp::logFileName() {
+  return std::string(windowTitle) + ".log";
 }
 
 uint32_t GameApp::now() const {
@@ -102,7 +104,11 @@ void GameApp::shutDown(bool restart) {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
-    OgreBites::WindowEventUtilities::messagePump();
+    platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
+    if (events.closeRequested)
+      running = false;  // the frame still runs to its end
+    if (events.resized)
+      renderWindow->windowMovedOrResized();
 
     std::string statement = scriptHost->takePendingStatement();
     if (!statement.empty())

@@ -36,6 +36,8 @@ public:
   // The one log writer: a line in the engine log, prefixed by the simulation time while the
   // simulation exists. Before the log exists (setup.lua errors) the line goes to stderr.
   static void log(const std::string& message);
+  // "Tarnel Quibbo.log", in the working directory.
+  static std::string logFileName();
 
   // Game clock: milliseconds since startTime, wrapping unsigned 32-bit.
   uint32_t now() const;
@@ -46,6 +48,9 @@ public:
   void requestLevel(const std::string& level) { pendingLevel = level; }
 
   ScriptHost& scripts() { return *scriptHost; }
+
+  // Adds a non-recursive location to a resource group, creating the group when it is new.
+  void addResourceLocation(const std::string& group, const std::string& location, const std::string& type);
 
   // Raw pointers are objects the engine root owns; GameApp only points at them.
   std::unique_ptr<Ogre::Root> ogre;
@@ -60,6 +65,7 @@ public:
   bool restartRequested = false;
   bool startupFailed = false;  // no window or no render system: the run ends at once
   unsigned long windowHandle = 0;
+  void* windowDisplay = nullptr;  // the window's X connection
   uint32_t startTime = 0;
   uint32_t sleepTime = 0;
 

@@ -21,6 +21,16 @@ struct ScreenSize {
 // Size of the desktop the window opens on; 800 x 600 when no display answers.
 ScreenSize desktopSize();
 
+// The game window's messages. The display is the connection the window belongs to (the render
+// window's "XDISPLAY"). acceptCloseRequests asks the window manager to send a close request
+// instead of killing the game; pumpWindowEvents drains the window's queue.
+struct WindowEvents {
+  bool closeRequested = false;
+  bool resized = false;  // moved or resized: the renderer must update its size
+};
+void acceptCloseRequests(void* display, unsigned long windowHandle);
+WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle);
+
 // Makes the cursor file the window's cursor; does nothing when the file cannot be loaded.
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile);
 

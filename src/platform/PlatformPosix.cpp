@@ -46,6 +46,31 @@ ScreenSize desktopSize() {
   return size;
 }
 
+void acceptCloseRequests(void* display, unsigned long windowHandle) {
+  auto* x = static_cast<Display*>(display);
+  if (!x || windowHandle == 0)
+    return;
+  Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(x, windowHandle, &deleteWindow, 1);
+  XFlush(x);
+}
+
+WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle) {
+  WindowEvents events;
+  auto* x = static_cast<Display*>(display);
+  if (!x || windowHandle == 0)
+    return events;
+  Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+  XEvent event;
+  while (XCheckTypedWindowEvent(x, windowHandle, ClientMessage, &event))
+    if (event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow)
+      events.closeRequested = true;
+  while (XCheckWindowEvent(x, windowHandle, StructureNotifyMask | VisibilityChangeMask | FocusChangeMask, &event))
+    if (event.type == ConfigureNotify)
+      events.resized = true;
+  return events;
+}
+
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile) {
   if (windowHandle == 0 || !std::filesystem::exists(cursorFile))
     return;

@@ -4,6 +4,7 @@ A test lays out a temporary game folder (the built Resource plus its own setup.l
 runs the engine with Bin/ as working directory under a time limit and reads the engine log.
 Test levels check results themselves with check.lua and log "PASS <name>" or "FAIL <name>: ..."
 """
+import ctypes
 import os
 import re
 import shutil
@@ -68,6 +69,13 @@ class Xvfb:
             self.process.kill()
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
+        # A desktop's window manager has these atoms; the engine only looks them up, so a bare
+        # X server must have them made before the game window asks for close requests.
+        x11 = xlib()
+        connection = x11.XOpenDisplay(self.display.encode())
+        for atom in (b"WM_PROTOCOLS", b"WM_DELETE_WINDOW"):
+            x11.XInternAtom(connection, atom, 0)
+        x11.XCloseDisplay(connection)
 
     def close(self):
         self.process.terminate()
@@ -91,8 +99,9 @@ class Result:
         return [re.sub(r"^\d+ ", "", l) for l in self.lines]
 
     def index(self, text, start=0):
+        """First line at or after start equal to text (or matching it, for a compiled pattern)."""
         for i, line in enumerate(self.messages()[start:], start):
-            if line == text:
+            if line == text if isinstance(text, str) else text.fullmatch(line):
                 return i
         raise AssertionError("log has no line %r after line %d" % (text, start))
 
@@ -166,6 +175,58 @@ class Game:
 
     def close(self):
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+def xlib():
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def send_close_request(display, title="Tarnel Quibbo"):
+    """Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW
+    client message. Returns whether a window with that title was found."""
+    found = subprocess.run(["xdotool", "search", "--sync", "--name", title], capture_output=True, text=True,
+                           env=dict(os.environ, DISPLAY=display), timeout=30).stdout.split()
+    if not found:
+        return False
+    x11 = xlib()
+    connection = x11.XOpenDisplay(display.encode())
+    protocols = x11.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+    delete = x11.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+    for window in found:
+        event = ClientMessage(type=33, window=int(window), message_type=protocols, format=32)
+        event.data[0] = delete
+        x11.XSendEvent(connection, int(window), 0, 0, ctypes.byref(event))
+    x11.XFlush(connection)
+    x11.XCloseDisplay(connection)
+    return True
+
+
+def close_window_after(text, limit=60):
+    """A during= callback: once the log holds text, closes the game window as a player would."""
+    def close(display, game):
+        log = os.path.join(game.bin, LOG_NAME)
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if os.path.exists(log):
+                with open(log, errors="replace") as f:
+                    if text in f.read():
+                        break
+            time.sleep(0.2)
+        send_close_request(display)
+    return close
 
 
 class GameTest(unittest.TestCase):

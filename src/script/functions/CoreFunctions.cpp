@@ -126,9 +126,8 @@ int AddResourceLocation(lua_State* L) {
     if (!scene())
       return 0;
     std::string group = argString(L, 1);
-    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.addResourceLocation(argString(L, 2), argString(L, 3), group, false);
-    groups.initialiseResourceGroup(group);
+    app().addResourceLocation(group, argString(L, 2), argString(L, 3));
+    Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(group);
     return 0;
   });
 }

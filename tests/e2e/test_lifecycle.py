@@ -1,0 +1,152 @@
+"""Start-up, the main loop and teardown of the real executable: logged order, restart, bad
+configuration, script errors, the window fall-back ladder and a closed window."""
+import os
+import re
+import unittest
+
+from harness import GameTest, close_window_after, setup_script
+
+TEARDOWN = ["~GameApp()", "delete editState", "delete handler", "delete Gui", "delete simulation",
+            "delete sound", "delete collisionMgr", "delete camera", "delete ogre"]
+
+STARTUP = ["Creating normal render window", "AC connected: true", "LoadLevel(test.lua) start at: 0"]
+
+
+def assert_in_order(test, result, lines, start=0):
+    at = start
+    for line in lines:
+        at = result.index(line, at) + 1
+    return at
+
+
+class Lifecycle(GameTest):
+    def test_start_up_and_teardown_are_logged_in_order(self):
+        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.output[-2000:])
+        end = assert_in_order(self, result, STARTUP + ["level ran"] + TEARDOWN)
+        self.assertEqual(result.count("~GameApp()"), 1)
+        # While the simulation exists lines carry its time; after "delete simulation" they do not.
+        self.assertTrue(result.lines[result.index("delete editState")].startswith("0 "))
+        self.assertEqual(result.lines[result.index("delete sound")], "delete sound")
+        self.assertGreater(end, 0)
+
+    def test_shutdown_with_a_flag_restarts_and_without_ends(self):
+        # The first run leaves a marker and asks for a restart; the restarted engine reads
+        # setup.lua afresh, sees the marker and ends.
+        self.game.level("test.lua", """
+            local marker = io.open("restarted", "r")
+            if marker then marker:close() LogText("second run") ShutDown(0)
+            else io.open("restarted", "w"):close() LogText("first run") ShutDown(1) end
+        """)
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0)
+        at = assert_in_order(self, result, ["first run"] + TEARDOWN + STARTUP + ["second run"] + TEARDOWN)
+        self.assertEqual(result.count("~GameApp()"), 2)
+        self.assertEqual(result.count("Creating normal render window"), 2)
+
+    def test_a_frame_that_asked_to_stop_still_finishes(self):
+        # ShutDown mid-level: the rest of the level runs, the frame renders, then the loop ends.
+        self.game.level("test.lua", 'ShutDown() LogText("after shutdown")')
+        result = self.run_game()
+        assert_in_order(self, result, ["after shutdown", re.compile(r"LoadLevel\(test.lua\) end at: \d+"),
+                                       "~GameApp()"])
+
+    def test_broken_setup_script_starts_with_defaults(self):
+        # A syntax error in setup.lua: logged, and every key reads as 0 or "". With no start level
+        # and no resource directory nothing ends the run, so the test closes the window.
+        self.game.write("setup.lua", "setup = { window_width = 320,, }")
+
+        result = self.run_game(during=close_window_after("LoadLevel() end at"))
+        self.assertEqual(result.returncode, 0)
+        error_at = result.index("Scripting error")
+        self.assertIn("setup.lua", result.messages()[error_at + 1])
+        assert_in_order(self, result, ["Creating normal render window", "LoadLevel() start at: 0",
+                                       "Scripting error"] + TEARDOWN, error_at + 1)
+        load_at = result.index("LoadLevel() start at: 0")
+        self.assertTrue(any(m.startswith("cannot read") for m in result.messages()[load_at:]))
+
+    def test_missing_setup_table_keys_and_unknown_render_system(self):
+        self.game.write("setup.lua", setup_script(rendersystem="RenderSystem_DoesNotExist", sleeptime=-5,
+                                                  shadows=None, fsaa=None))
+        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0)
+        assert_in_order(self, result, ["Installing plugin: GL RenderSystem", "Creating normal render window",
+                                       "level ran"] + TEARDOWN)
+
+
+class ScriptErrors(GameTest):
+    def test_errors_reach_alert_and_the_engine_goes_on(self):
+        self.game.level("test.lua", """
+            dofile("../Resource/Levels/check.lua")
+            function broken() error("boom in a function") end
+            ExecuteCmd("lua", "broken()")
+            ExecuteCmd("lua", "x = = 1")
+            ExecuteCmd("Lua", "LogText('never')")
+            _ALERT = 42
+            ExecuteCmd("lua", "error('printed, not logged')")
+            check("engine goes on", true)
+            ShutDown()
+        """)
+        result = self.run_game()
+        self.assertPasses(result, "engine goes on")
+        messages = result.messages()
+        first = result.index("Scripting error")
+        self.assertIn("boom in a function", messages[first + 1])
+        second = result.index("Scripting error", first + 2)
+        self.assertIn("x = = 1", messages[second + 1])
+        self.assertEqual(result.count("Scripting error"), 2)
+        self.assertIn("Error! No such Lua VM found: Lua", messages)
+        self.assertNotIn("never", messages)
+        self.assertIn("printed, not logged", result.output)
+
+    def test_level_with_a_syntax_error_still_completes_its_load(self):
+        self.game.level("test.lua", 'ShutDown() this is not lua')
+        # Nothing of the broken chunk runs, ShutDown included, so the test closes the window.
+        result = self.run_game(during=close_window_after("LoadLevel(test.lua) end at"))
+        self.assertEqual(result.returncode, 0)
+        at = result.index("Scripting error")
+        self.assertIn("test.lua", result.messages()[at + 1])
+        result.index(re.compile(r"LoadLevel\(test.lua\) end at: \d+"), at)
+
+
+class WindowLadder(GameTest):
+    """The first window attempts are refused through an X shim, as on a display that cannot
+    give the mode; setup.lua is rewritten with the fall-back that worked."""
+
+    def shim(self, failures):
+        return {"LD_PRELOAD": os.environ["TQ_FAIL_WINDOW_SHIM"], "TQ_FAIL_WINDOWS": str(failures)}
+
+    def test_first_failure_falls_back_to_800x600_and_rewrites_setup(self):
+        self.game.level("test.lua", 'LogText("size " .. GetWindowProperty("window_width") .. "x" .. '
+                                    'GetWindowProperty("window_height")) ShutDown()')
+        result = self.run_game(env=self.shim(1))
+        self.assertEqual(result.returncode, 0)
+        assert_in_order(self, result, ["Creating normal render window",
+                                       "Failed, trying once more with 800x600 resolution instead",
+                                       "size 800x600"])
+        self.assertEqual(self.game.read("setup.lua"), self.game.read("setup_lowres.lua"))
+
+    def test_fsaa_ladder_ends_without_fsaa(self):
+        self.game.write("setup.lua", setup_script(fsaa=1, window_width=1024, window_height=768))
+        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
+        result = self.run_game(env=self.shim(2))
+        self.assertEqual(result.returncode, 0)
+        assert_in_order(self, result, ["Creating normal render window",
+                                       "Failed, trying once more with 800x600 resolution instead",
+                                       "Failed that too, now trying without FSAA also.",
+                                       "Warning! Failed to create FSAA window", "level ran"])
+        self.assertEqual(self.game.read("setup.lua"), self.game.read("setup_lowres_nofsaa.lua"))
+
+    def test_no_window_at_all_exits_with_an_error_instead_of_hanging(self):
+        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
+        result = self.run_game(env=self.shim(3), timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("Error! Failed to create Render window", result.messages())
+        self.assertNotIn("level ran", result.messages())
+        self.assertIn("Failed to create the render window", result.output)
+
+
+if __name__ == "__main__":
+    unittest.main()
