@@ -217,6 +217,11 @@ TEST_F(DownloadTest, ErrorStatusesAreNotDownloads) {
   }
   EXPECT_EQ(readAll(target), "old");
   EXPECT_EQ(entries(), std::vector<std::string>{"kept.txt"});
+
+  // A path cannot smuggle header lines into the request.
+  server.route("/a", {200, "a"});
+  downloadUrl("a HTTP/1.1\r\nX-Smuggled: 1\r\n\r\n", "");
+  EXPECT_EQ(server.lastRequest().find("X-Smuggled"), std::string::npos);
 }
 
 TEST_F(DownloadTest, FileModeReplacesOnlyWithACompleteDownload) {
