@@ -35,7 +35,7 @@ struct Reply {
   Kind kind = Whole;
 };
 
-// A small threaded HTTP/1.1 server: one thread per connection, every answer closes it.
+// A small HTTP/1.1 server on its own thread: one connection at a time, every answer closes it.
 class LoopbackServer {
 public:
   explicit LoopbackServer(int port) {
@@ -62,8 +62,6 @@ public:
     stopping = true;
     if (acceptor.joinable())
       acceptor.join();
-    for (std::thread& handler : handlers)
-      handler.join();
     close(listener);
   }
 
@@ -91,11 +89,10 @@ private:
   void acceptLoop() {
     while (waitReadable(listener)) {
       int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client >= 0)
-        handlers.emplace_back([this, client] {
-          answer(client);
-          close(client);
-        });
+      if (client >= 0) {
+        answer(client);
+        close(client);
+      }
     }
   }
 
@@ -146,7 +143,6 @@ private:
   int listener = -1;
   std::atomic<bool> stopping{false};
   std::thread acceptor;
-  std::vector<std::thread> handlers;
   std::mutex mutex;
   std::map<std::string, Reply> routes;
   std::string request;
