@@ -1,5 +1,5 @@
 # Builds the runnable Resource folder from its sources (run by the build with cmake -P).
-# SOURCE, DEST, XML_CONVERTER, FONT and WORK are given on the command line.
+# SOURCE, DEST, XML_CONVERTER, FONT, PYTHON, TOOLS and WORK are given on the command line.
 file(REMOVE_RECURSE ${DEST})
 file(MAKE_DIRECTORY ${DEST})
 file(COPY ${SOURCE}/ DESTINATION ${DEST}
@@ -7,15 +7,28 @@ file(COPY ${SOURCE}/ DESTINATION ${DEST}
      PATTERN "*.skeleton.xml" EXCLUDE
      PATTERN "OgreCore" EXCLUDE)
 
+# Generated data: textures straight into the game, intro meshes as text beside the sources.
+foreach(tool make_textures make_meshes)
+  if(tool STREQUAL make_textures)
+    set(out ${DEST}/Textures)
+  else()
+    set(out ${WORK}/Meshes)
+  endif()
+  execute_process(COMMAND ${PYTHON} ${TOOLS}/${tool}.py ${out} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${tool}.py failed")
+  endif()
+endforeach()
+
 # Meshes and skeletons are kept as text; the engine reads the binary form.
-file(GLOB_RECURSE MESH_SOURCES RELATIVE ${SOURCE} ${SOURCE}/*.mesh.xml ${SOURCE}/*.skeleton.xml)
+file(GLOB_RECURSE MESH_SOURCES ${SOURCE}/*.mesh.xml ${SOURCE}/*.skeleton.xml ${WORK}/Meshes/*.mesh.xml)
 foreach(mesh ${MESH_SOURCES})
-  string(REGEX REPLACE "\\.xml$" "" target ${mesh})
-  get_filename_component(dir ${DEST}/${target} DIRECTORY)
-  file(MAKE_DIRECTORY ${dir})
-  execute_process(COMMAND ${XML_CONVERTER} -q ${SOURCE}/${mesh} ${DEST}/${target}
+  get_filename_component(name ${mesh} NAME)
+  string(REGEX REPLACE "\\.xml$" "" target ${name})
+  file(MAKE_DIRECTORY ${DEST}/Meshes)
+  execute_process(COMMAND ${XML_CONVERTER} -q ${mesh} ${DEST}/Meshes/${target}
                   WORKING_DIRECTORY ${WORK} RESULT_VARIABLE result OUTPUT_QUIET)
-  if(NOT result EQUAL 0 OR NOT EXISTS ${DEST}/${target})
+  if(NOT result EQUAL 0 OR NOT EXISTS ${DEST}/Meshes/${target})
     message(FATAL_ERROR "OgreXMLConverter failed on ${mesh}")
   endif()
 endforeach()

@@ -69,6 +69,9 @@ void GameApp::setupScene() {
 void GameApp::loadLevel(const std::string& name) {
   std::string resourceDir = scriptHost->getString(scriptHost->setupVm(), "setup", "resourcedir");
   std::string level = name.empty() ? currentLevel : name;
+  // Taken now rather than after the script ran, so a level that asks for the next level while
+  // it loads gets that load at the end of the next frame instead of losing it.
+  pendingLevel.clear();
   startTime = platform::milliseconds();
   log("LoadLevel(" + level + ") start at: " + Ogre::StringConverter::toString(now()));
 
@@ -92,6 +95,5 @@ void GameApp::loadLevel(const std::string& name) {
   if (camera)
     camera->attachToLevel();
   currentLevel = level;
-  pendingLevel.clear();
   log("LoadLevel(" + level + ") end at: " + Ogre::StringConverter::toString(now()));
 }

@@ -8,6 +8,8 @@
 
 #include <Ogre.h>
 
+#include <filesystem>
+
 namespace {
 
 GameApp& app() {
@@ -126,7 +128,13 @@ int AddResourceLocation(lua_State* L) {
     if (!scene())
       return 0;
     std::string group = argString(L, 1);
-    app().addResourceLocation(group, argString(L, 2), argString(L, 3));
+    std::string location = argString(L, 2);
+    std::string type = argString(L, 3);
+    if (type == "FileSystem" && !std::filesystem::is_directory(location)) {
+      GameApp::log("AddResourceLocation: no such folder: " + location);
+      return 0;
+    }
+    app().addResourceLocation(group, location, type);
     Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(group);
     return 0;
   });
@@ -134,8 +142,16 @@ int AddResourceLocation(lua_State* L) {
 
 int SaveScreenshot(lua_State* L) {
   return guarded(L, "SaveScreenshot", "", [&] {
-    if (Ogre::RenderWindow* w = window())
-      w->writeContentsToFile(argString(L, 1));
+    Ogre::RenderWindow* w = window();
+    if (!w)
+      return 0;
+    std::string file = argString(L, 1);
+    std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder)) {
+      GameApp::log("SaveScreenshot: no such folder for " + file);
+      return 0;
+    }
+    w->writeContentsToFile(file);
     return 0;
   });
 }
