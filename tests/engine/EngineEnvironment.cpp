@@ -3,8 +3,10 @@
 
 #include <Ogre.h>
 #include <OgreDefaultHardwareBufferManager.h>
+#include <OgreScriptCompiler.h>
 #include <ode/ode.h>
 
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -26,9 +28,15 @@ public:
     Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Materials", true);
     groups.createResourceGroup("LevelData", true);
-    groups.addResourceLocation(GAME_RESOURCE_DIR "/Materials", "FileSystem", "Materials");
     groups.addResourceLocation(GAME_RESOURCE_DIR "/Meshes", "FileSystem", "LevelData");
     groups.initialiseAllResourceGroups();
+    // Only the world's scripts: the effects need GPU programs, which need a render system.
+    for (const char* script : {"World.material", "World.particle"}) {
+      std::string path = std::string(GAME_RESOURCE_DIR "/Materials/") + script;
+      auto file = std::make_shared<std::ifstream>(path, std::ios::binary);
+      Ogre::DataStreamPtr stream = std::make_shared<Ogre::FileStreamDataStream>(script, file.get(), false);
+      Ogre::ScriptCompilerManager::getSingleton().parseScript(stream, "Materials");
+    }
     dInitODE2(0);
   }
 
