@@ -3,6 +3,8 @@
 -- Keys W, A, S, D walk Quibbo; the camera follows him.
 
 CreateSceneNode("", "LevelRoot")
+SetSkyBox("Intro/SkyBox")
+SetFog(0.59, 0.65, 0.69, 25, 110)
 AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
 CreateCollisionSpace("World", "")
 CreateCollisionSpace("Props", "")
