@@ -65,15 +65,18 @@ void GameApp::configure() {
   ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
-  try {
-    ogre->loadPlugin(pluginPath(renderSystem));
-  } catch (...) {
+  // The engine logs a plug-in that does not load; start-up only falls back.
+  auto loadPlugin = [this](const std::string& name) {
     try {
-      ogre->loadPlugin(pluginPath(fallbackRenderSystem));
-    } catch (const Ogre::Exception& e) {
-      log("Error! Could not load the render system " + std::string(fallbackRenderSystem) + ": " + e.getDescription());
+      ogre->loadPlugin(pluginPath(name));
+      return true;
+    } catch (const Ogre::Exception&) {
+      return false;
     }
-  }
+  };
+  // A name that is no render-system plug-in at all falls back like one that does not load.
+  if (!loadPlugin(renderSystem) || ogre->getAvailableRenderers().empty())
+    loadPlugin(fallbackRenderSystem);
   if (ogre->getAvailableRenderers().empty()) {
     log("Error! No render system available");
     platform::messageBox(windowTitle, "No render system available. See " + std::string(windowTitle) + ".log.");
