@@ -52,19 +52,24 @@ class Lifecycle(GameTest):
         assert_in_order(self, result, ["after shutdown", re.compile(r"LoadLevel\(test.lua\) end at: \d+"),
                                        "~GameApp()"])
 
-    def test_broken_setup_script_starts_with_defaults(self):
-        # A syntax error in setup.lua: logged, and every key reads as 0 or "". With no start level
-        # and no resource directory nothing ends the run, so the test closes the window.
-        self.game.write("setup.lua", "setup = { window_width = 320,, }")
-
-        result = self.run_game(during=close_window_after("LoadLevel() end at"))
-        self.assertEqual(result.returncode, 0)
-        error_at = result.index("Scripting error")
-        self.assertIn("setup.lua", result.messages()[error_at + 1])
-        assert_in_order(self, result, ["Creating normal render window", "LoadLevel() start at: 0",
-                                       "Scripting error"] + TEARDOWN, error_at + 1)
-        load_at = result.index("LoadLevel() start at: 0")
-        self.assertTrue(any(m.startswith("cannot read") for m in result.messages()[load_at:]))
+    def test_broken_or_missing_setup_script_starts_with_defaults(self):
+        # Logged, and every key reads as 0 or "": a full-screen window, no start level and no
+        # resource directory. Nothing then ends the run, so the test closes the window.
+        for case, text in (("broken", "setup = { window_width = 320,, }"), ("missing", None)):
+            with self.subTest(case):
+                path = os.path.join(self.game.resource, "setup.lua")
+                if text is None:
+                    os.remove(path)
+                else:
+                    self.game.write("setup.lua", text)
+                result = self.run_game(during=close_window_after("LoadLevel() end at"))
+                self.assertEqual(result.returncode, 0)
+                error_at = result.index("Scripting error")
+                self.assertIn("setup.lua", result.messages()[error_at + 1])
+                assert_in_order(self, result, ["Creating normal render window", "LoadLevel() start at: 0",
+                                               "Scripting error"] + TEARDOWN, error_at + 1)
+                load_at = result.index("LoadLevel() start at: 0")
+                self.assertTrue(any(m.startswith("cannot read") for m in result.messages()[load_at:]))
 
     def test_missing_setup_table_keys_and_unknown_render_system(self):
         self.game.write("setup.lua", setup_script(rendersystem="RenderSystem_DoesNotExist", sleeptime=-5,
