@@ -146,6 +146,7 @@ class Game:
         environment = dict(os.environ)
         environment["DISPLAY"] = display or xvfb.display
         environment.pop("ALSOFT_CONF", None)
+        environment["XDG_DATA_HOME"] = os.path.join(self.root, "data")  # never the tester's own values
         if env:
             environment.update(env)
         log_path = os.path.join(self.bin, LOG_NAME)

@@ -160,6 +160,52 @@ class CoreFunctions(GameTest):
                             "%s did not log %s" % (function, name))
 
 
+class JunkArguments(GameTest):
+    def test_every_function_survives_junk_arguments(self):
+        # Each registered function, called with missing, wrong-typed and extreme arguments, returns
+        # or logs; none raises a Lua error or takes the engine down. Left out: the ones that end
+        # the run, load a level, move the clock or reach outside the machine.
+        self.game.level("test.lua", """
+            dofile("../Resource/Levels/check.lua")
+            CreateSceneNode("", "LevelRoot")
+            local skip = { ShutDown = true, coreLoadLevel = true, FastForward = true,
+                           StartWebBrowser = true, GetUrl = true, check = true, check_equal = true,
+                           check_near = true, dofile = true, loadfile = true }
+            local junk = {
+              {}, { nil, nil, nil }, { 0 / 0, 1 / 0, -1 / 0, 1e300, -1e300, 0 / 0, 1 / 0, 0 / 0, 0 / 0 },
+              { {}, print, true, false }, { "", "", "", "", "", "", "", "", "" },
+              { string.rep("x", 100000), string.rep("y", 100000) }, { "LevelRoot", "LevelRoot", "LevelRoot" },
+              { "Lua", -1, -2147483649, 4294967296 },
+            }
+            local called, failed = 0, {}
+            for _, name in ipairs({ "ShowText", "LogText", "GetTick", "GetSimulationTime", "CreateEntity",
+                "CreateSceneNode", "AttachObject", "SetSkyBox", "SetFog", "AddCompositor",
+                "AddResourceLocation", "SaveScreenshot", "GetHash", "GetVersion", "GetFps", "GetBatchCount",
+                "GetRandomHash", "WriteReg", "ReadReg", "GetWindowProperty", "CreateCollisionSpace",
+                "RayTest", "CollisionTest", "RegisterCollisionCallback", "SetCameraDampening",
+                "GetCameraRay", "SetPosition", "GetPosition", "SetRotation", "GetParent", "AddActor",
+                "AddActorMessage", "RemoveActor", "CreateSpline", "AddSplinePoint", "InterpolateSpline",
+                "GetFloatValue", "GetStringValue", "ExecuteCmd", "GlobalCmd" }) do
+              local f = _G[name]
+              check("registered " .. name, type(f) == "function")
+              for _, args in ipairs(junk) do
+                local ok, message = pcall(f, unpack(args, 1, 9))
+                called = called + 1
+                if not ok then failed[#failed + 1] = name .. ": " .. tostring(message) end
+              end
+            end
+            check("no function raised a Lua error", #failed == 0, table.concat(failed, "; "))
+            check("all calls made", called == 40 * 8, called)
+            SetCameraDampening(0.5)
+            AddActor("Stop")
+            AddActorMessage("Stop", 200, 7, "ShutDown()", "", 0, 0, 0, 0)
+        """)
+        result = self.run_game(timeout=120)
+        self.assertEqual(result.returncode, 0, result.output[-2000:])
+        self.assertPasses(result, "no function raised a Lua error", "all calls made")
+        self.assertEqual(result.index("~GameApp()") > 0, True)
+
+
 class DemoScene(GameTest):
     def test_intro_shows_sky_fog_and_lit_textured_ground(self):
         self.game.write("setup.lua", setup_script(window_width=640, window_height=480, shadows=1,
