@@ -15,9 +15,7 @@
 
 namespace {
 
-const char windowTitle[] = "Tarnel Quibbo";
 const char fallbackRenderSystem[] = "RenderSystem_GL";
-const char setupScript[] = "../Resource/setup.lua";
 const char lowResScript[] = "../Resource/setup_lowres.lua";
 const char lowResNoFsaaScript[] = "../Resource/setup_lowres_nofsaa.lua";
 
@@ -78,9 +76,7 @@ void GameApp::configure() {
   if (!loadPlugin(renderSystem) || ogre->getAvailableRenderers().empty())
     loadPlugin(fallbackRenderSystem);
   if (ogre->getAvailableRenderers().empty()) {
-    log("Error! No render system available");
-    platform::messageBox(windowTitle, "No render system available. See " + std::string(windowTitle) + ".log.");
-    startupFailed = true;
+    failStartup("Error! No render system available", "No render system available.");
     return;
   }
   ogre->setRenderSystem(ogre->getAvailableRenderers().front());
@@ -107,9 +103,7 @@ void GameApp::configure() {
           log("Warning! Failed to create FSAA window");
       }
       if (!renderWindow) {
-        log("Error! Failed to create Render window");
-        platform::messageBox(windowTitle, "Failed to create the render window. See " + std::string(windowTitle) + ".log.");
-        startupFailed = true;
+        failStartup("Error! Failed to create Render window", "Failed to create the render window.");
         return;
       }
     }
@@ -133,6 +127,12 @@ void GameApp::configure() {
   renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
   platform::acceptCloseRequests(windowDisplay, windowHandle);
   debugOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
+}
+
+void GameApp::failStartup(const std::string& logLine, const std::string& boxText) {
+  log(logLine);
+  platform::messageBox(windowTitle, boxText + " See " + logFileName() + ".");
+  startupFailed = true;
 }
 
 bool GameApp::createRenderWindow(unsigned width, unsigned height, bool fullscreen,

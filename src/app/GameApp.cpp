@@ -16,8 +16,6 @@
 GameApp* GameApp::current = nullptr;
 
 namespace {
-const char windowTitle[] = "Tarnel Quibbo";
-const char setupScript[] = "../Resource/setup.lua";
 const char cursorFile[] = "QuibboCursor.ani";
 const uint32_t stepMs = 20;
 }  // namespace

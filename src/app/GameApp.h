@@ -24,6 +24,8 @@ class Simulation;
 class GameApp {
 public:
   static GameApp* current;
+  static constexpr const char* windowTitle = "Tarnel Quibbo";
+  static constexpr const char* setupScript = "../Resource/setup.lua";
 
   GameApp();
   ~GameApp();
@@ -80,6 +82,8 @@ private:
   bool createRenderWindow(unsigned width, unsigned height, bool fullscreen,
                           const std::map<std::string, std::string>& parameters);
   void registerResources();
+  // Start-up cannot go on: one log line, the error box, and the run ends at once.
+  void failStartup(const std::string& logLine, const std::string& boxText);
   void setupScene();
   void loadLevel(const std::string& name);
   void runSteps();
