@@ -107,16 +107,6 @@ TEST_F(ScriptHostTest, ReadersSurviveAStrictGlobalTable) {
   EXPECT_EQ(top(), 0);
 }
 
-TEST_F(ScriptHostTest, ReopeningDropsGlobalsButKeepsTheExchangeText) {
-  run("level_global = 1");
-  EXPECT_EQ(host.swapExchange(host.luaVm(), "a"), "");
-  host.closeVm(host.luaVm());
-  run("level_global = 2");  // a closed VM runs nothing
-  host.openVm(host.luaVm());
-  EXPECT_EQ(host.getFloat(host.luaVm(), "_G", "level_global"), 0.0f);
-  EXPECT_EQ(host.swapExchange(host.luaVm(), "b"), "a");
-}
-
 TEST_F(ScriptHostTest, RequireFollowsLuaPath) {
   auto dir = std::filesystem::temp_directory_path() / ("tq_require_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

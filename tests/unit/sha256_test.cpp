@@ -92,17 +92,4 @@ TEST(Sha256, LengthsAreClampedToTheText) {
             "59b271ae1bbcb1d31d41929817f4b16fb439eb4f31520b5ad1d5ce98920a7138");
 }
 
-TEST(Sha256, HasherHexIsBuiltOnceAndRenewedByRehash) {
-  Sha256Hasher hasher;
-  EXPECT_STREQ(hasher.hexDigest(), "");
-  hasher.hash(reinterpret_cast<const uint8_t*>("abc"), 3);
-  const char* first = hasher.hexDigest();
-  EXPECT_STREQ(first, abcDigest);
-  EXPECT_EQ(hasher.hexDigest(), first);
-  hasher.hash(nullptr, 0);
-  EXPECT_STREQ(hasher.hexDigest(), emptyDigest);
-  hasher.reset();
-  EXPECT_STREQ(hasher.hexDigest(), "");
-}
-
 }  // namespace
