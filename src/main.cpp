@@ -18,7 +18,7 @@ int main() {
   while (restart) {
     auto app = std::make_unique<GameApp>();
     restart = app->run();
-    failed = app->startupFailed;
+    failed = app->startupFailed();
   }
   dCloseODE();
   return failed ? 1 : 0;

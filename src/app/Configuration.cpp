@@ -3,12 +3,13 @@
 // next start uses what worked), resource locations and the scene manager.
 #include "app/GameApp.h"
 
+#include "core/Convert.h"
+#include "core/Errors.h"
+#include "core/Log.h"
 #include "platform/Platform.h"
-#include "script/Convert.h"
 #include "script/ScriptHost.h"
 
 #include <Ogre.h>
-#include <Overlay/OgreOverlayManager.h>
 #include <Overlay/OgreOverlaySystem.h>
 
 #include <algorithm>
@@ -38,111 +39,100 @@ const ResourceLocation resourceLocations[] = {
 
 }  // namespace
 
-void GameApp::configure() {
+GameApp::DisplaySettings GameApp::readDisplaySettings() {
   ScriptVm& setup = scriptHost->setupVm();
   auto number = [&](const char* key) { return scriptHost->getFloat(setup, "setup", key); };
-
+  DisplaySettings settings;
   // A negative sleep would be an endless one.
   sleepTime = static_cast<uint32_t>(std::max(0, convert::toInt32(number("sleeptime"))));
-  unsigned width = convert::toUInt32(number("window_width"));
-  unsigned height = convert::toUInt32(number("window_height"));
-  bool fullscreen = number("fullscreen") != 0.0f;
-  std::string renderSystem = scriptHost->getString(setup, "setup", "rendersystem");
-  bool shadows = number("shadows") != 0.0f;
-  musicDir = scriptHost->getString(setup, "setup", "musicdir");
-  float shadowDistance = number("shadowdistance");
-  bool fsaa = number("fsaa") != 0.0f;
-
-  if (width == 0) {
+  settings.width = convert::toUInt32(number("window_width"));
+  settings.height = convert::toUInt32(number("window_height"));
+  settings.fullscreen = number("fullscreen") != 0.0f;
+  settings.renderSystem = scriptHost->getString(setup, "setup", "rendersystem");
+  settings.shadows = number("shadows") != 0.0f;
+  settings.shadowDistance = number("shadowdistance");
+  settings.fsaa = number("fsaa") != 0.0f;
+  if (settings.width == 0) {
     platform::ScreenSize desktop = platform::desktopSize();
-    width = desktop.width;
-    height = desktop.height;
-    fullscreen = true;
+    settings.width = desktop.width;
+    settings.height = desktop.height;
+    settings.fullscreen = true;
   }
+  return settings;
+}
 
+bool GameApp::createRoot(const DisplaySettings& settings) {
   ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
-  // The engine logs a plug-in that does not load; start-up only falls back.
+  // The engine logs a plug-in that does not load by itself; anything else thrown gets a line here.
   auto loadPlugin = [this](const std::string& name) {
     try {
       ogre->loadPlugin(pluginPath(name));
       return true;
     } catch (const Ogre::Exception&) {
       return false;
+    } catch (...) {
+      core::log("Error! Plug-in " + name + " failed to load: " + core::describeCurrentException());
+      return false;
     }
   };
   // A name that is no render-system plug-in at all falls back like one that does not load.
-  if (!loadPlugin(renderSystem) || ogre->getAvailableRenderers().empty())
+  if (!loadPlugin(settings.renderSystem) || ogre->getAvailableRenderers().empty())
     loadPlugin(fallbackRenderSystem);
   if (ogre->getAvailableRenderers().empty()) {
     failStartup("Error! No render system available", "No render system available.");
-    return;
+    return false;
   }
   ogre->setRenderSystem(ogre->getAvailableRenderers().front());
   ogre->initialise(false, "OGRE Render Window", "");
   ogre->loadPlugin(pluginPath("Plugin_OctreeSceneManager"));
   ogre->loadPlugin(pluginPath("Plugin_ParticleFX"));
   ogre->loadPlugin(pluginPath("Codec_STBI"));
+  return true;
+}
 
-  Ogre::NameValuePairList parameters;
-  parameters["resolution"] = std::to_string(width) + "x" + std::to_string(height);
-  if (fsaa)
-    parameters["FSAA"] = "4";
-
-  log("Creating normal render window");
-  if (!createRenderWindow(width, height, fullscreen, parameters)) {
-    log("Failed, trying once more with 800x600 resolution instead");
-    platform::copyFile(lowResScript, setupScript);
-    if (!createRenderWindow(800, 600, fullscreen, parameters)) {
-      if (fsaa) {
-        log("Failed that too, now trying without FSAA also.");
-        parameters.erase("FSAA");
-        platform::copyFile(lowResNoFsaaScript, setupScript);
-        if (createRenderWindow(800, 600, fullscreen, parameters))
-          log("Warning! Failed to create FSAA window");
-      }
-      if (!renderWindow) {
-        failStartup("Error! Failed to create Render window", "Failed to create the render window.");
-        return;
-      }
+bool GameApp::createWindow(const DisplaySettings& settings) {
+  core::log("Creating normal render window");
+  if (tryWindow(settings.width, settings.height, settings, settings.fsaa))
+    return true;
+  core::log("Failed, trying once more with 800x600 resolution instead");
+  platform::copyFile(lowResScript, setupScript);
+  if (tryWindow(800, 600, settings, settings.fsaa))
+    return true;
+  if (settings.fsaa) {
+    core::log("Failed that too, now trying without FSAA also.");
+    platform::copyFile(lowResNoFsaaScript, setupScript);
+    if (tryWindow(800, 600, settings, false)) {
+      core::log("Warning! Failed to create FSAA window");
+      return true;
     }
   }
+  failStartup("Error! Failed to create Render window", "Failed to create the render window.");
+  return false;
+}
 
-  registerResources();
-
-  sceneManager = ogre->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "Generic");
-  sceneManager->addRenderQueueListener(overlaySystem.get());
-  sceneManager->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
-  if (shadows) {
-    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
-    sceneManager->setShadowColour(Ogre::ColourValue(0.4f, 0.35f, 0.2f, 1.0f));
-    sceneManager->setShadowIndexBufferSize(51000);
-    sceneManager->setShadowFarDistance(shadowDistance);
-  } else {
-    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+bool GameApp::tryWindow(unsigned width, unsigned height, const DisplaySettings& settings, bool fsaa) {
+  // The resolution parameter keeps the configured size on every rung.
+  Ogre::NameValuePairList parameters;
+  parameters["resolution"] = std::to_string(settings.width) + "x" + std::to_string(settings.height);
+  if (fsaa)
+    parameters["FSAA"] = "4";
+  try {
+    renderWindow = ogre->createRenderWindow(windowTitle, width, height, settings.fullscreen, &parameters);
+  } catch (const Ogre::Exception&) {
+    renderWindow = nullptr;  // the engine has logged why
+  } catch (...) {
+    core::log("Error! Render window failed: " + core::describeCurrentException());
+    renderWindow = nullptr;
   }
-
-  renderWindow->getCustomAttribute("WINDOW", &windowHandle);
-  renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
-  platform::acceptCloseRequests(windowDisplay, windowHandle);
-  debugOverlay = Ogre::OverlayManager::getSingleton().getByName("Core/DebugOverlay");
+  return renderWindow != nullptr;
 }
 
 void GameApp::failStartup(const std::string& logLine, const std::string& boxText) {
-  log(logLine);
+  core::log(logLine);
   platform::messageBox(windowTitle, boxText + " See " + logFileName() + ".");
-  startupFailed = true;
-}
-
-bool GameApp::createRenderWindow(unsigned width, unsigned height, bool fullscreen,
-                                 const Ogre::NameValuePairList& parameters) {
-  try {
-    renderWindow = ogre->createRenderWindow(windowTitle, width, height, fullscreen, &parameters);
-  } catch (const Ogre::Exception&) {
-    renderWindow = nullptr;  // the engine has logged why
-  }
-  return renderWindow != nullptr;
+  failed = true;
 }
 
 void GameApp::registerResources() {
@@ -162,4 +152,23 @@ void GameApp::addResourceLocation(const std::string& group, const std::string& l
   if (!groups.resourceGroupExists(group))
     groups.createResourceGroup(group, true);
   groups.addResourceLocation(location, type, group, false);
+}
+
+void GameApp::createSceneManager(const DisplaySettings& settings) {
+  sceneManager = ogre->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "Generic");
+  sceneManager->addRenderQueueListener(overlaySystem.get());
+  sceneManager->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
+  if (settings.shadows) {
+    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+    sceneManager->setShadowColour(Ogre::ColourValue(0.4f, 0.35f, 0.2f, 1.0f));
+    sceneManager->setShadowIndexBufferSize(51000);
+    sceneManager->setShadowFarDistance(settings.shadowDistance);
+  } else {
+    sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+  }
+  renderWindow->getCustomAttribute("WINDOW", &windowHandle);
+  renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
+  platform::acceptCloseRequests(windowDisplay, windowHandle);
+  context.scene = sceneManager;
+  context.window = renderWindow;
 }

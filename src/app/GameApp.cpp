@@ -1,42 +1,56 @@
 // GameApp construction, the main loop and the logged teardown.
 #include "app/GameApp.h"
 
-#include "app/CameraController.h"
+#include "core/Errors.h"
+#include "core/Log.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
-#include "script/functions/ScriptLibrary.h"
+#include "world/CameraController.h"
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
 
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
 
-#include <iostream>
-
-GameApp* GameApp::current = nullptr;
-
 namespace {
 const char cursorFile[] = "QuibboCursor.ani";
-const uint32_t stepMs = 20;
 }  // namespace
 
 GameApp::GameApp() {
-  current = this;
-  versionText = "Version: 0.34";
   startTime = platform::milliseconds();
+  context.version = "Version: 0.34";
+  context.now = [this] { return now(); };
+  context.fastForward = [this](int32_t ms) { startTime -= static_cast<uint32_t>(ms); };
+  context.shutDown = [this](bool restart) {
+    running = false;
+    restartRequested = restart;
+  };
+  context.requestLevel = [this](const std::string& level) { pendingLevel = level; };
+  context.showText = [this](const std::string& text) { debugText = text; };
+  context.addResourceLocation = [this](const std::string& group, const std::string& location,
+                                       const std::string& type) { addResourceLocation(group, location, type); };
 
-  scriptHost = std::make_unique<ScriptHost>(&GameApp::log, scriptLibrary());
+  scriptHost = std::make_unique<ScriptHost>(library.registrations());
+  context.scripts = scriptHost.get();
   scriptHost->openVm(scriptHost->setupVm());
   scriptHost->runFile(scriptHost->setupVm(), setupScript);
   scriptHost->openVm(scriptHost->luaVm());
 
-  configure();
-  if (startupFailed) {
+  try {
+    DisplaySettings settings = readDisplaySettings();
+    if (createRoot(settings) && createWindow(settings)) {
+      registerResources();
+      createSceneManager(settings);
+    }
+  } catch (...) {
+    failStartup("Error! Start-up failed: " + core::describeCurrentException(), "Start-up failed.");
+  }
+  if (failed) {
     running = false;
     return;
   }
   platform::setWindowCursor(windowHandle, cursorFile);
-  log(std::string("AC connected: ") + (platform::acConnected() ? "true" : "false"));
+  core::log(std::string("AC connected: ") + (platform::acConnected() ? "true" : "false"));
 
   collisionMgr = std::make_unique<CollisionManager>();
   WorldContext world;
@@ -46,40 +60,35 @@ GameApp::GameApp() {
     scriptHost->runStatement(scriptHost->luaVm(), statement);
   };
   simulation = std::make_unique<Simulation>(std::move(world));
+  Simulation* clock = simulation.get();
+  core::setLogPrefix([clock] { return Ogre::StringConverter::toString(clock->time); });
+  context.collision = collisionMgr.get();
+  context.simulation = simulation.get();
 
   setupScene();
 }
 
 GameApp::~GameApp() {
-  log("~GameApp()");
-  log("delete editState");
-  log("delete handler");
-  log("delete Gui");
-  log("delete simulation");
+  core::log("~GameApp()");
+  core::log("delete editState");
+  core::log("delete handler");
+  core::log("delete Gui");
+  core::log("delete simulation");
+  // The prefix hook still reads the simulation while it is destroyed, so its own lines keep
+  // their time; from here on lines carry none.
   simulation.reset();
-  log("delete sound");
-  log("delete collisionMgr");
+  core::setLogPrefix(nullptr);
+  core::log("delete sound");
+  core::log("delete collisionMgr");
   collisionMgr.reset();
-  log("delete camera");
+  core::log("delete camera");
   camera.reset();
-  log("delete ogre");
+  core::log("delete ogre");
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
   overlaySystem.reset();
   ogre.reset();
   scriptHost.reset();
-  current = nullptr;
-}
-
-void GameApp::log(const std::string& message) {
-  std::string line = message;
-  if (current && current->simulation)
-    line = Ogre::StringConverter::toString(current->simulation->time) + " " + message;
-  Ogre::LogManager* logs = Ogre::LogManager::getSingletonPtr();
-  if (logs && logs->getDefaultLog())
-    logs->getDefaultLog()->logMessage(line, Ogre::LML_NORMAL, false);
-  else
-    std::cerr << line << std::endl;
 }
 
 std::string GameApp::logFileName() {
@@ -88,15 +97,6 @@ std::string GameApp::logFileName() {
 
 uint32_t GameApp::now() const {
   return platform::milliseconds() - startTime;
-}
-
-void GameApp::fastForward(int32_t ms) {
-  startTime -= static_cast<uint32_t>(ms);
-}
-
-void GameApp::shutDown(bool restart) {
-  running = false;
-  restartRequested = restart;
 }
 
 bool GameApp::run() {
@@ -124,15 +124,12 @@ bool GameApp::run() {
 }
 
 void GameApp::runSteps() {
+  const std::function<void()> followCamera = [this] { camera->update(); };
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
   while (static_cast<int32_t>(now() - simulation->time) >= 0) {
     if (!running)
       break;
-    simulation->time += stepMs;
-    simulation->step();
-    camera->update();
-    simulation->runCollisionCallbacks();
-    simulation->updateHeroProbe();
+    simulation->advance(followCamera);
   }
 }

@@ -1,10 +1,12 @@
 // The application object: owns every engine sub-object, builds them in a fixed order, runs the
 // main loop with its fixed 20 ms simulation steps, and tears everything down with a logged order.
-// Everything else reaches the engine through GameApp::current.
+// Script functions reach the engine through the ScriptContext it fills in, never through its fields.
 #pragma once
 
+#include "script/functions/ScriptContext.h"
+#include "script/functions/ScriptLibrary.h"
+
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -12,7 +14,6 @@ namespace Ogre {
 class Root;
 class RenderWindow;
 class SceneManager;
-class Overlay;
 class OverlaySystem;
 }  // namespace Ogre
 
@@ -23,7 +24,6 @@ class Simulation;
 
 class GameApp {
 public:
-  static GameApp* current;
   static constexpr const char* windowTitle = "Tarnel Quibbo";
   static constexpr const char* setupScript = "../Resource/setup.lua";
 
@@ -35,37 +35,60 @@ public:
   // The main loop; returns whether a restart was requested.
   bool run();
 
-  // The one log writer: a line in the engine log, prefixed by the simulation time while the
-  // simulation exists. Before the log exists (setup.lua errors) the line goes to stderr.
-  static void log(const std::string& message);
+  // No window or no render system could be had: the run ends at once.
+  bool startupFailed() const { return failed; }
+
   // "Tarnel Quibbo.log", in the working directory.
   static std::string logFileName();
 
+private:
+  // What setup.lua says about the window and the renderer.
+  struct DisplaySettings {
+    unsigned width = 0;
+    unsigned height = 0;
+    bool fullscreen = false;
+    std::string renderSystem;
+    bool shadows = false;
+    float shadowDistance = 0.0f;
+    bool fsaa = false;
+  };
+
+  // Start-up: settings from setup.lua, the engine root with a render system, the window with
+  // its fall-back ladder, resources, the scene manager. Each returns false when start-up failed.
+  DisplaySettings readDisplaySettings();
+  bool createRoot(const DisplaySettings& settings);
+  bool createWindow(const DisplaySettings& settings);
+  bool tryWindow(unsigned width, unsigned height, const DisplaySettings& settings, bool fsaa);
+  void registerResources();
+  void createSceneManager(const DisplaySettings& settings);
+  // Start-up cannot go on: one log line, the error box, and the run ends at once.
+  void failStartup(const std::string& logLine, const std::string& boxText);
+
+  void setupScene();
+  void loadLevel(const std::string& name);
+  void runSteps();
+
   // Game clock: milliseconds since startTime, wrapping unsigned 32-bit.
   uint32_t now() const;
-  void fastForward(int32_t ms);
-  void shutDown(bool restart);
-
-  // Loads the level at the end of the current frame; empty loads nothing.
-  void requestLevel(const std::string& level) { pendingLevel = level; }
-
-  ScriptHost& scripts() { return *scriptHost; }
-
-  // Adds a non-recursive location to a resource group, creating the group when it is new.
   void addResourceLocation(const std::string& group, const std::string& location, const std::string& type);
+
+  // Declared first: the library's closures point into it, and the VMs into the library.
+  ScriptContext context;
+  ScriptLibrary library{context};
+  std::unique_ptr<ScriptHost> scriptHost;
 
   // Raw pointers are objects the engine root owns; GameApp only points at them.
   std::unique_ptr<Ogre::Root> ogre;
+  std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
   Ogre::RenderWindow* renderWindow = nullptr;
   Ogre::SceneManager* sceneManager = nullptr;
-  Ogre::Overlay* debugOverlay = nullptr;
   std::unique_ptr<CameraController> camera;
   std::unique_ptr<Simulation> simulation;
   std::unique_ptr<CollisionManager> collisionMgr;
 
   bool running = true;
   bool restartRequested = false;
-  bool startupFailed = false;  // no window or no render system: the run ends at once
+  bool failed = false;
   unsigned long windowHandle = 0;
   void* windowDisplay = nullptr;  // the window's X connection
   uint32_t startTime = 0;
@@ -73,21 +96,5 @@ public:
 
   std::string currentLevel;
   std::string pendingLevel;
-  std::string musicDir;
-  std::string versionText;
-  std::string debugText;
-
-private:
-  void configure();
-  bool createRenderWindow(unsigned width, unsigned height, bool fullscreen,
-                          const std::map<std::string, std::string>& parameters);
-  void registerResources();
-  // Start-up cannot go on: one log line, the error box, and the run ends at once.
-  void failStartup(const std::string& logLine, const std::string& boxText);
-  void setupScene();
-  void loadLevel(const std::string& name);
-  void runSteps();
-
-  std::unique_ptr<ScriptHost> scriptHost;
-  std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
+  std::string debugText;  // the statistics' debug line, set by ShowText
 };

@@ -3,32 +3,15 @@
 // VM is never closed under a running script.
 #include "app/GameApp.h"
 
-#include "app/CameraController.h"
+#include "core/Log.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
+#include "world/CameraController.h"
 #include "world/CollisionManager.h"
+#include "world/LevelScene.h"
 #include "world/Simulation.h"
 
 #include <Ogre.h>
-
-namespace {
-
-// Destroys the level's scene: every node below LevelRoot and what is attached to them, then
-// LevelRoot itself. Destroying the attached objects too lets a level be loaded again with the
-// same entity names.
-void destroyLevelRoot(Ogre::SceneManager& scene) {
-  if (!scene.hasSceneNode("LevelRoot")) {
-    GameApp::log("LoadLevel: no scene node LevelRoot to clear");
-    return;
-  }
-  Ogre::SceneNode* levelRoot = scene.getSceneNode("LevelRoot");
-  levelRoot->removeAndDestroyAllChildren();
-  scene.getRootSceneNode()->removeAndDestroyChild(levelRoot);
-  scene.destroyAllEntities();
-  scene.destroyAllParticleSystems();
-}
-
-}  // namespace
 
 void GameApp::setupScene() {
   std::string startLevel = scriptHost->getString(scriptHost->setupVm(), "setup", "startlevel");
@@ -49,21 +32,24 @@ void GameApp::setupScene() {
 
   sceneManager->setShadowUseInfiniteFarPlane(true);
 
-  camera = std::make_unique<CameraController>(*sceneManager);
-  camera->cameraNode->setPosition(-100, 20, 70);
-  camera->ogreCamera->setNearClipDistance(0.5f);
+  camera = std::make_unique<CameraController>(*sceneManager, [this] { return now(); });
+  context.camera = camera.get();
+  camera->node().setPosition(-100, 20, 70);
+  Ogre::Camera& view = camera->camera();
+  view.setNearClipDistance(0.5f);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  camera->ogreCamera->lookAt(Ogre::Vector3(0, -50, 0));
+  view.lookAt(Ogre::Vector3(0, -50, 0));
 #pragma GCC diagnostic pop
 
-  Ogre::Viewport* viewport = renderWindow->addViewport(camera->ogreCamera, 0, 0, 0, 1, 1);
+  Ogre::Viewport* viewport = renderWindow->addViewport(&view, 0, 0, 0, 1, 1);
   viewport->setBackgroundColour(Ogre::ColourValue(0, 0, 0, 1));
-  camera->ogreCamera->setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
-                                     static_cast<Ogre::Real>(viewport->getActualHeight()));
+  view.setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
+                      static_cast<Ogre::Real>(viewport->getActualHeight()));
 
+  // The load attaches the camera to the level's nodes, so nothing more is needed here; a second
+  // attach would only log each missing node twice.
   loadLevel(startLevel);
-  camera->attachToLevel();
 }
 
 void GameApp::loadLevel(const std::string& name) {
@@ -73,7 +59,7 @@ void GameApp::loadLevel(const std::string& name) {
   // it loads gets that load at the end of the next frame instead of losing it.
   pendingLevel.clear();
   startTime = platform::milliseconds();
-  log("LoadLevel(" + level + ") start at: " + Ogre::StringConverter::toString(now()));
+  core::log("LoadLevel(" + level + ") start at: " + Ogre::StringConverter::toString(now()));
 
   Ogre::Viewport* viewport = renderWindow->getViewport(0);
   Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
@@ -84,7 +70,7 @@ void GameApp::loadLevel(const std::string& name) {
     camera->release();
   simulation->clear();
   collisionMgr->clear();
-  destroyLevelRoot(*sceneManager);
+  destroyLevelScene(*sceneManager);
 
   ScriptVm& lua = scriptHost->luaVm();
   scriptHost->closeVm(lua);
@@ -95,5 +81,5 @@ void GameApp::loadLevel(const std::string& name) {
   if (camera)
     camera->attachToLevel();
   currentLevel = level;
-  log("LoadLevel(" + level + ") end at: " + Ogre::StringConverter::toString(now()));
+  core::log("LoadLevel(" + level + ") end at: " + Ogre::StringConverter::toString(now()));
 }

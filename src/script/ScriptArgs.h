@@ -2,7 +2,7 @@
 // error. A missing or unusable argument reads as "" or 0; numbers go through Convert.h.
 #pragma once
 
-#include "script/Convert.h"
+#include "core/Convert.h"
 
 extern "C" {
 #include <lua.h>
@@ -43,4 +43,10 @@ inline bool argFlag(lua_State* L, int index) {
 // Integer flag: truncated toward zero first, so 0.5 is false.
 inline bool argIntFlag(lua_State* L, int index) {
   return argInt(L, index) != 0;
+}
+
+// A string result, zero bytes included.
+inline int pushString(lua_State* L, const std::string& text) {
+  lua_pushlstring(L, text.data(), text.size());
+  return 1;
 }

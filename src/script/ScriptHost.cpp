@@ -3,6 +3,9 @@
 // (a precompiled chunk can crash the interpreter, and statements can come from web pages).
 #include "script/ScriptHost.h"
 
+#include "core/Convert.h"
+#include "core/Log.h"
+
 extern "C" {
 #include <lauxlib.h>
 #include <lua.h>
@@ -12,6 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -35,6 +39,12 @@ int loadSource(lua_State* L, const char* text, size_t length, const char* chunkN
 int loadSourceFile(lua_State* L, const char* path) {
   std::string text;
   {
+    // A folder opens like a file here and reads as nothing, which would run an empty chunk.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+      lua_pushfstring(L, "cannot read %s: %s", path, std::strerror(EISDIR));
+      return LUA_ERRFILE;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
       int err = errno;
@@ -174,6 +184,14 @@ void setGlobalFunction(lua_State* L, const char* name, lua_CFunction function) {
   lua_settable(L, LUA_GLOBALSINDEX);
 }
 
+void setGlobalFunction(lua_State* L, const ScriptFunction& f) {
+  lua_pushlstring(L, f.name.data(), f.name.size());
+  lua_pushlstring(L, f.name.data(), f.name.size());
+  lua_pushlightuserdata(L, f.data);
+  lua_pushcclosure(L, f.function, 2);
+  lua_settable(L, LUA_GLOBALSINDEX);
+}
+
 // Pushes field key of global table; returns false (stack unchanged) when the global is no table.
 bool pushField(lua_State* L, const std::string& table, const std::string& key) {
   lua_pushlstring(L, table.data(), table.size());
@@ -194,9 +212,8 @@ ScriptVm::~ScriptVm() {
     lua_close(state);
 }
 
-ScriptHost::ScriptHost(LogFn logFn, std::vector<ScriptFunction> functions)
-    : log(std::move(logFn)),
-      library(std::move(functions)),
+ScriptHost::ScriptHost(std::vector<ScriptFunction> functions)
+    : library(std::move(functions)),
       setup(std::make_unique<ScriptVm>("setup")),
       lua(std::make_unique<ScriptVm>("lua")) {}
 
@@ -210,7 +227,7 @@ ScriptVm* ScriptHost::getVm(const std::string& name) {
     return lua.get();
   if (name == "setup")
     return setup.get();
-  log("Error! No such Lua VM found: " + name);
+  core::log("Error! No such Lua VM found: " + name);
   return nullptr;
 }
 
@@ -242,7 +259,7 @@ void ScriptHost::openVm(ScriptVm& vm) {
   lua_settable(L, LUA_GLOBALSINDEX);
   setGlobalFunction(L, "_ALERT", reportScriptErrorThunk);
   for (const ScriptFunction& f : library)
-    setGlobalFunction(L, f.name, f.function);
+    setGlobalFunction(L, f);
 }
 
 void ScriptHost::closeVm(ScriptVm& vm) {
@@ -274,7 +291,7 @@ float ScriptHost::getFloat(ScriptVm& vm, const std::string& table, const std::st
   lua_State* L = vm.state;
   if (!L || !pushField(L, table, key))
     return 0.0f;
-  float value = lua_isnumber(L, -1) ? static_cast<float>(lua_tonumber(L, -1)) : 0.0f;
+  float value = lua_isnumber(L, -1) ? convert::toFloat(lua_tonumber(L, -1)) : 0.0f;
   lua_pop(L, 2);
   return value;
 }
@@ -316,8 +333,8 @@ std::string ScriptHost::takePendingStatement() {
 }
 
 void ScriptHost::reportScriptError(const std::string& message) {
-  log("Scripting error");
-  log(message);
+  core::log("Scripting error");
+  core::log(message);
   if (errorDisplay)
     errorDisplay(message);
 }

@@ -12,10 +12,12 @@
 struct lua_State;
 typedef int (*lua_CFunction)(lua_State*);
 
-// One script function: its global name and the C function behind it.
+// One script function: its global name and the C function behind it. It is registered as a
+// closure with two upvalues, the name and the data pointer, so one C function can serve many.
 struct ScriptFunction {
-  const char* name;
+  std::string name;
   lua_CFunction function;
+  void* data = nullptr;
 };
 
 // One virtual machine; its state is null while closed.
@@ -37,11 +39,10 @@ private:
 
 class ScriptHost {
 public:
-  using LogFn = std::function<void(const std::string&)>;
   // Called with each script error message after it is logged (the on-screen error panel).
   using ErrorDisplayFn = std::function<void(const std::string&)>;
 
-  ScriptHost(LogFn log, std::vector<ScriptFunction> library);
+  explicit ScriptHost(std::vector<ScriptFunction> library);
   ~ScriptHost();  // destroys the "lua" VM, then the "setup" VM
 
   ScriptVm& setupVm() { return *setup; }
@@ -71,7 +72,6 @@ public:
   void reportScriptError(const std::string& message);
 
 private:
-  LogFn log;
   std::vector<ScriptFunction> library;
   ErrorDisplayFn errorDisplay;
   std::unique_ptr<ScriptVm> setup;

@@ -3,9 +3,12 @@
 // line and the actor carries on as it was.
 #include "world/Actor.h"
 
-#include "app/GameApp.h"
-#include "script/Convert.h"
+#include "core/Convert.h"
+#include "core/Errors.h"
+#include "core/Log.h"
+#include "core/Step.h"
 #include "world/CollisionManager.h"
+#include "world/WorldTransform.h"
 
 #include <OgreAnimationState.h>
 #include <OgreEntity.h>
@@ -22,7 +25,7 @@
 
 namespace {
 
-const float stepsPerSecond = 50.0f;
+// A temporary material wears off by this much a step, not by the step time: one second lasts 20 steps.
 const float materialStep = 0.05f;
 const float epsilon = 0.00001f;
 
@@ -33,11 +36,8 @@ const char* typeName(ActorMessageType type) {
   return index >= 0 && index < 12 ? names[index] : "Unknown";
 }
 
-std::string describe(const std::exception& e) {
-  if (auto* ogre = dynamic_cast<const Ogre::Exception*>(&e))
-    return ogre->getDescription();
-  return e.what();
-}
+// Position and Rotation share it.
+const char noNodeForPlacement[] = "ERROR. Trying to set position for actor with no scenenode: ";
 
 // Transform space of continuous motion: "AddLocal", "AddParent", anything else world.
 Ogre::Node::TransformSpace motionSpace(const std::string& mode) {
@@ -77,6 +77,8 @@ void Actor::handleMessage(const ActorMessage& message) {
     context.runStatement(message.text1);
     return;
   }
+  if (node)
+    refreshed(*node);  // world-space modes read the parents' current placement
   try {
     switch (message.type) {
       case ActorMessageType::Attach: attach(message); break;
@@ -91,11 +93,11 @@ void Actor::handleMessage(const ActorMessage& message) {
       case ActorMessageType::Particles: setParticles(message); break;
       case ActorMessageType::Animation: setAnimation(message); break;
       default:
-        GameApp::log("Error. Unknown ActorMessageType: " + std::to_string(static_cast<int32_t>(message.type)));
+        core::log("Error. Unknown ActorMessageType: " + std::to_string(static_cast<int32_t>(message.type)));
     }
-  } catch (const std::exception& e) {
-    GameApp::log("ERROR. " + std::string(typeName(message.type)) + " message for actor " + name + " failed: " +
-                 describe(e));
+  } catch (...) {
+    core::log("ERROR. " + std::string(typeName(message.type)) + " message for actor " + name + " failed: " +
+              core::describeCurrentException());
   }
 }
 
@@ -105,12 +107,12 @@ void Actor::attach(const ActorMessage& message) {
     node->getParent()->removeChild(node);
   Ogre::SceneNode* target = context.scene->getSceneNode(message.text1, false);
   if (!target) {
-    GameApp::log("ERROR. Trying to attach actor to non existing scenenode: " + message.text1);
+    core::log("ERROR. Trying to attach actor to non existing scenenode: " + message.text1);
     return;
   }
   // A node below itself would make every transform update recurse for ever.
   if (node && isWithin(target, node)) {
-    GameApp::log("ERROR. Trying to attach actor below its own scenenode: " + message.text1);
+    core::log("ERROR. Trying to attach actor below its own scenenode: " + message.text1);
     return;
   }
   if (!node) {
@@ -119,7 +121,7 @@ void Actor::attach(const ActorMessage& message) {
       node->attachObject(entity);
   } else {
     if (message.text2 == "Keep" || message.text2.empty()) {
-      Ogre::Affine3 local = target->_getFullTransform().inverse() * world;
+      Ogre::Affine3 local = refreshed(*target)._getFullTransform().inverse() * world;
       node->setPosition(local.getTrans());
       node->setOrientation(Ogre::Quaternion(local.linear()));
     }
@@ -133,7 +135,7 @@ void Actor::attach(const ActorMessage& message) {
 
 void Actor::setPosition(const ActorMessage& message) {
   if (!node) {
-    GameApp::log("ERROR. Trying to set position for actor with no scenenode: " + name);
+    core::log(noNodeForPlacement + name);
     return;
   }
   const std::string& mode = message.text1;
@@ -147,7 +149,7 @@ void Actor::setPosition(const ActorMessage& message) {
   else if (mode == "SetLocal")
     node->setPosition(v);
   else if (Ogre::Node* parent = node->getParent()) {
-    Ogre::Vector3 offset = v - parent->_getDerivedPosition();
+    Ogre::Vector3 offset = v - worldPosition(*parent);
     node->setPosition(Ogre::Vector3::ZERO);
     node->translate(offset, Ogre::Node::TS_WORLD);
   } else
@@ -157,7 +159,7 @@ void Actor::setPosition(const ActorMessage& message) {
 void Actor::setRotation(const ActorMessage& message) {
   Ogre::Vector3 axis = message.vector.normalisedCopy();
   if (!node) {
-    GameApp::log("ERROR. Trying to set position for actor with no scenenode: " + name);
+    core::log(noNodeForPlacement + name);
     return;
   }
   const std::string& mode = message.text1;
@@ -243,7 +245,7 @@ void Actor::setMaterial(const std::string& material, const std::string& subEntit
     return;
   }
   if (!Ogre::MaterialManager::getSingleton().resourceExists(material, Ogre::RGN_AUTODETECT)) {
-    GameApp::log("ERROR. No such material for actor " + name + ": " + material);
+    core::log("ERROR. No such material for actor " + name + ": " + material);
     return;
   }
   if (subEntity.empty())
@@ -304,10 +306,11 @@ void Actor::setAnimation(const ActorMessage& message) {
 void Actor::update() {
   if (!node)
     return;
+  refreshed(*node);
   if (velocity != Ogre::Vector3::ZERO)
-    node->translate(velocity / stepsPerSecond, motionSpace(moveMode));
+    node->translate(velocity / core::stepsPerSecond, motionSpace(moveMode));
   if (spinRate != 0.0f)
-    node->rotate(spinAxis, Ogre::Degree(spinRate / stepsPerSecond), motionSpace(spinMode));
+    node->rotate(spinAxis, Ogre::Degree(spinRate / core::stepsPerSecond), motionSpace(spinMode));
   if (soundChannel && context.placeSound)
     context.placeSound(soundChannel, node->_getDerivedPosition());
   if (!entity)
@@ -318,7 +321,7 @@ void Actor::update() {
       restoreMaterial();
   }
   if (animationState)
-    animationState->addTime(animationSpeed / stepsPerSecond);
+    animationState->addTime(animationSpeed / core::stepsPerSecond);
 }
 
 // A fresh entity is the one way back to the mesh's own materials.
@@ -330,8 +333,8 @@ void Actor::restoreMaterial() {
     if (!baseMaterial.empty())
       setMaterial(baseMaterial, "", 0.0f);
     node->attachObject(entity);
-  } catch (const std::exception& e) {
-    GameApp::log("ERROR. Restoring the material of actor " + name + " failed: " + describe(e));
+  } catch (...) {
+    core::log("ERROR. Restoring the material of actor " + name + " failed: " + core::describeCurrentException());
   }
 }
 

@@ -2,7 +2,8 @@
 // Mesh data comes from the Ogre mesh's own buffers (read back through their shadow copies).
 #include "world/CollisionManager.h"
 
-#include "app/GameApp.h"
+#include "core/Log.h"
+#include "world/WorldTransform.h"
 
 #include <OgreHardwareBuffer.h>
 #include <OgreMesh.h>
@@ -18,7 +19,6 @@
 namespace {
 
 const char collisionGroup[] = "LevelData";
-const float farAway = 999999.0f;
 
 bool finite(const Ogre::Vector3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -85,7 +85,6 @@ void appendTriangles(const Ogre::IndexData& data, uint32_t base, size_t blockSiz
 // Each candidate pair of a ray test: the ray and a geom (or nested space) of the tested space.
 void rayNearCallback(void* data, dGeomID g1, dGeomID g2) {
   auto& query = *static_cast<CollisionQuery*>(data);
-  float best = query.hitPoint == Ogre::Vector3::ZERO ? farAway : query.rayOrigin.distance(query.hitPoint);
   if (dGeomIsSpace(g1) || dGeomIsSpace(g2)) {
     dSpaceCollide2(g1, g2, data, rayNearCallback);
     return;
@@ -95,8 +94,9 @@ void rayNearCallback(void* data, dGeomID g1, dGeomID g2) {
   for (int i = 0; i < query.contactCount; ++i) {
     Ogre::Vector3 point = contactPosition(query.contacts[i]);
     float distance = query.rayOrigin.distance(point);
-    if (distance < best) {
-      best = distance;
+    if (!query.hit || distance < query.hitDistance) {
+      query.hit = true;
+      query.hitDistance = distance;
       query.hitPoint = point;
       query.hitNode = static_cast<Ogre::SceneNode*>(dGeomGetData(hit));
     }
@@ -172,16 +172,13 @@ CollisionSpace* CollisionManager::createSpace(const std::string& name, const std
     if (CollisionSpace* found = findSpace(parentName))
       parent = found->space;
     else
-      GameApp::log("ERROR. No such parent collision space: " + parentName + " (" + name + " made top-level)");
+      core::log("ERROR. No such parent collision space: " + parentName + " (" + name + " made top-level)");
   }
-  auto& entry = spaces[name];
-  entry = std::make_unique<CollisionSpace>(parent);
-  return entry.get();
+  return core::addNamed(spaces, name, std::make_unique<CollisionSpace>(parent));
 }
 
 CollisionSpace* CollisionManager::findSpace(const std::string& name) const {
-  auto found = spaces.find(name);
-  return found == spaces.end() ? nullptr : found->second.get();
+  return core::findNamed(spaces, name);
 }
 
 GeomBinding* CollisionManager::createMeshGeom(const std::string& geomName, const std::string& meshName) {
@@ -190,14 +187,12 @@ GeomBinding* CollisionManager::createMeshGeom(const std::string& geomName, const
   MeshCollisionData* mesh = getMeshData(meshName);
   if (!mesh)
     return nullptr;
-  auto& entry = geoms[geomName];
-  entry = std::make_unique<GeomBinding>(dCreateTriMesh(nullptr, mesh->data, nullptr, nullptr, nullptr));
-  return entry.get();
+  return core::addNamed(geoms, geomName,
+                        std::make_unique<GeomBinding>(dCreateTriMesh(nullptr, mesh->data, nullptr, nullptr, nullptr)));
 }
 
 GeomBinding* CollisionManager::findGeom(const std::string& name) const {
-  auto found = geoms.find(name);
-  return found == geoms.end() ? nullptr : found->second.get();
+  return core::findNamed(geoms, name);
 }
 
 void CollisionManager::removeGeom(const std::string& name) {
@@ -213,19 +208,16 @@ dGeomID CollisionManager::resolve(const std::string& name) const {
 }
 
 MeshCollisionData* CollisionManager::getMeshData(const std::string& meshName) {
-  auto found = meshes.find(meshName);
-  if (found != meshes.end())
-    return found->second.get();
+  if (MeshCollisionData* cached = core::findNamed(meshes, meshName))
+    return cached;
   std::unique_ptr<MeshCollisionData> built;
   try {
     built = buildMeshData(meshName);
   } catch (const std::exception& e) {
-    GameApp::log("ERROR. No collision data for mesh " + meshName + ": " + e.what());
+    core::log("ERROR. No collision data for mesh " + meshName + ": " + e.what());
     return nullptr;
   }
-  auto& entry = meshes[meshName];
-  entry = std::move(built);
-  return entry.get();
+  return core::addNamed(meshes, meshName, std::move(built));
 }
 
 std::unique_ptr<MeshCollisionData> CollisionManager::buildMeshData(const std::string& meshName) {
@@ -255,7 +247,7 @@ std::unique_ptr<MeshCollisionData> CollisionManager::buildMeshData(const std::st
       appendPositions(*block, vertices);
     }
     if (sub.operationType != Ogre::RenderOperation::OT_TRIANGLE_LIST) {
-      GameApp::log("ERROR. Collision data of mesh " + meshName + " skips sub-mesh " + std::to_string(i) +
+      core::log("ERROR. Collision data of mesh " + meshName + " skips sub-mesh " + std::to_string(i) +
                    ": not a triangle list");
       continue;
     }
@@ -271,14 +263,15 @@ std::unique_ptr<MeshCollisionData> CollisionManager::buildMeshData(const std::st
 
 void CollisionManager::syncGeom(const GeomBinding& binding) {
   if (!binding.node) {
-    GameApp::log("ERROR. Update called on geom with no scenenode associated");
+    core::log("ERROR. Update called on geom with no scenenode associated");
     return;
   }
+  refreshed(*binding.node);
   const Ogre::Vector3& position = binding.node->_getDerivedPosition();
   const Ogre::Quaternion& orientation = binding.node->_getDerivedOrientation();
   // ODE asserts on NaN; such a geom stays where it was.
   if (!finite(position) || !finite(orientation)) {
-    GameApp::log("ERROR. Geom not moved, scenenode is not at a finite place: " + binding.node->getName());
+    core::log("ERROR. Geom not moved, scenenode is not at a finite place: " + binding.node->getName());
     return;
   }
   dGeomSetPosition(binding.geom, position.x, position.y, position.z);
@@ -286,23 +279,25 @@ void CollisionManager::syncGeom(const GeomBinding& binding) {
   dGeomSetQuaternion(binding.geom, q);
 }
 
-void CollisionManager::rayTest(const std::string& spaceName, const Ogre::Vector3& origin,
+bool CollisionManager::rayTest(const std::string& spaceName, const Ogre::Vector3& origin,
                                const Ogre::Vector3& direction, float length, CollisionQuery& result) {
+  result.hit = false;
   result.hitPoint = Ogre::Vector3::ZERO;
   result.hitNode = nullptr;
   CollisionSpace* space = findSpace(spaceName);
   if (!space)
-    return;
+    return false;
   // ODE aborts on a zero direction and its bounds break on infinities.
   if (!finite(origin) || !finite(direction) || direction == Ogre::Vector3::ZERO || !std::isfinite(length) ||
       !(length > 0.0f)) {
-    GameApp::log("ERROR. Ray test needs a finite origin, a direction and a positive length");
-    return;
+    core::log("ERROR. Ray test needs a finite origin, a direction and a positive length");
+    return false;
   }
   dGeomRaySet(ray, origin.x, origin.y, origin.z, direction.x, direction.y, direction.z);
   dGeomRaySetLength(ray, length);
   result.rayOrigin = origin;
   dSpaceCollide2(ray, reinterpret_cast<dGeomID>(space->space), &result, rayNearCallback);
+  return result.hit;
 }
 
 std::string CollisionManager::collisionTest(const std::string& nameA, const std::string& nameB, bool asList) {

@@ -3,11 +3,12 @@
 // names the scene nodes whose geoms touch. Collision data is built once per Ogre mesh.
 #pragma once
 
+#include "core/NamedMap.h"
+
 #include <OgreVector.h>
 #include <ode/ode.h>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,7 +61,9 @@ struct CollisionQuery {
   dContactGeom contacts[maxContacts];
   Ogre::Vector3 rayOrigin = Ogre::Vector3::ZERO;
   dGeomID tested = nullptr;  // second operand of the running collision test
-  Ogre::Vector3 hitPoint = Ogre::Vector3::ZERO;  // (0, 0, 0) means no hit
+  bool hit = false;  // a hit can lie exactly at the origin, so the point alone cannot say
+  float hitDistance = 0.0f;  // from rayOrigin, while a ray test runs
+  Ogre::Vector3 hitPoint = Ogre::Vector3::ZERO;  // (0, 0, 0) when nothing was hit
   int contactCount = 0;
   Ogre::SceneNode* hitNode = nullptr;
   std::string hitName;
@@ -94,8 +97,9 @@ public:
   // Moves the geom to its node's world placement.
   void syncGeom(const GeomBinding& binding);
 
-  // Nearest hit of the ray in the space and its nested spaces, written to the query.
-  void rayTest(const std::string& spaceName, const Ogre::Vector3& origin, const Ogre::Vector3& direction,
+  // Nearest hit of the ray in the space and its nested spaces, written to the query; true if
+  // anything was hit.
+  bool rayTest(const std::string& spaceName, const Ogre::Vector3& origin, const Ogre::Vector3& direction,
                float length, CollisionQuery& result);
 
   // Names of what touches: one unquoted name, or with asList every touching pair's name quoted.
@@ -108,8 +112,8 @@ public:
 private:
   std::unique_ptr<MeshCollisionData> buildMeshData(const std::string& meshName);
 
-  std::map<std::string, std::unique_ptr<MeshCollisionData>> meshes;
-  std::map<std::string, std::unique_ptr<CollisionSpace>> spaces;
-  std::map<std::string, std::unique_ptr<GeomBinding>> geoms;
+  core::NamedMap<MeshCollisionData> meshes;
+  core::NamedMap<CollisionSpace> spaces;
+  core::NamedMap<GeomBinding> geoms;
   dGeomID ray;  // the one ray geom every ray test reuses
 };

@@ -2,6 +2,7 @@
 #include "world/HeroGroundProbe.h"
 
 #include "world/CollisionManager.h"
+#include "world/WorldTransform.h"
 
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -40,14 +41,12 @@ void HeroGroundProbe::update() {
   Ogre::SceneNode* hero = context.scene->getSceneNode(heroName, false);
   if (!hero)
     return;
-  const Ogre::Vector3 p = hero->_getDerivedPosition();
-  position = p;
+  const Ogre::Vector3 p = worldPosition(*hero);
   CollisionQuery& query = context.collision->query;
-  context.collision->rayTest(groundSpace, p + Ogre::Vector3(0.0f, rayStartAbove, 0.0f),
-                             Ogre::Vector3::NEGATIVE_UNIT_Y, rayLength, query);
+  if (!context.collision->rayTest(groundSpace, p + Ogre::Vector3(0.0f, rayStartAbove, 0.0f),
+                                  Ogre::Vector3::NEGATIVE_UNIT_Y, rayLength, query))
+    return;  // no ground below, or no space "World": the hero stays where it is
   const Ogre::Vector3 ground = query.hitPoint;
-  if (ground == Ogre::Vector3::ZERO)
-    return;
 
   if (ground.y < p.y - fallPerStep) {
     fallDistance += fallPerStep;
@@ -59,9 +58,10 @@ void HeroGroundProbe::update() {
   fallDistance = 0.0f;
   if (fallen > landingThreshold) {
     context.runStatement("HitGround(" + general(fallen) + ")");
-    hero = context.scene->getSceneNode(heroName, false);  // HitGround may have removed it
+    hero = context.scene->getSceneNode(heroName, false);  // HitGround may have removed or moved it
     if (!hero)
       return;
+    refreshed(*hero);
   }
   placeAtWorld(*hero, ground);
 }

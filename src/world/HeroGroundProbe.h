@@ -13,7 +13,6 @@ public:
 
   void update();
 
-  Ogre::Vector3 position = Ogre::Vector3::ZERO;  // hero's world position at the last update
   float fallDistance = 0.0f;  // height fallen since the hero last stood on the ground
 
 private:

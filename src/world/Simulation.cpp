@@ -3,7 +3,8 @@
 // so nothing holds an actor or a reference into a container across a statement.
 #include "world/Simulation.h"
 
-#include "app/GameApp.h"
+#include "core/Log.h"
+#include "core/Step.h"
 #include "world/CollisionManager.h"
 
 namespace {
@@ -24,17 +25,14 @@ Simulation::~Simulation() {
 
 Actor* Simulation::addActor(const std::string& name) {
   if (findActor(name)) {
-    GameApp::log("ERROR. Duplicate Actor name: " + name);
+    core::log("ERROR. Duplicate Actor name: " + name);
     return nullptr;
   }
-  auto& entry = actorList[name];
-  entry = std::make_unique<Actor>(name, context);
-  return entry.get();
+  return core::addNamed(actorList, name, std::make_unique<Actor>(name, context));
 }
 
 Actor* Simulation::findActor(const std::string& name) const {
-  auto found = actorList.find(name);
-  return found == actorList.end() ? nullptr : found->second.get();
+  return core::findNamed(actorList, name);
 }
 
 void Simulation::removeActor(const std::string& name) {
@@ -52,17 +50,23 @@ void Simulation::registerCollisionCallback(CollisionCallback callback) {
 
 Spline* Simulation::createSpline(const std::string& name) {
   if (findSpline(name)) {
-    GameApp::log("ERROR. Duplicate Spline name: " + name);
+    core::log("ERROR. Duplicate Spline name: " + name);
     return nullptr;
   }
-  auto& entry = _splines[name];
-  entry = std::make_unique<Spline>();
-  return entry.get();
+  return core::addNamed(_splines, name, std::make_unique<Spline>());
 }
 
 Spline* Simulation::findSpline(const std::string& name) const {
-  auto found = _splines.find(name);
-  return found == _splines.end() ? nullptr : found->second.get();
+  return core::findNamed(_splines, name);
+}
+
+void Simulation::advance(const std::function<void()>& afterActors) {
+  time += core::stepMs;
+  step();
+  if (afterActors)
+    afterActors();
+  runCollisionCallbacks();
+  heroProbe->update();
 }
 
 void Simulation::step() {
@@ -82,13 +86,13 @@ void Simulation::step() {
       continue;
     }
     if (handled++ == maxMessagesPerStep) {
-      GameApp::log("ERROR. Too many actor messages due in one step, the rest wait for the next step");
+      core::log("ERROR. Too many actor messages due in one step, the rest wait for the next step");
       break;
     }
     ActorMessage message = std::move(_messages[next++]);
     Actor* actor = findActor(message.actorName);
     if (!actor) {
-      GameApp::log("Error: Actormessage with invalid actor! (" + message.actorName + ")");
+      core::log("Error: Actormessage with invalid actor! (" + message.actorName + ")");
       continue;
     }
     actor->handleMessage(message);
@@ -108,7 +112,7 @@ void Simulation::runCollisionCallbacks() {
   // By index: callbacks registered by a statement are appended and evaluated in this pass too.
   for (size_t i = 0; i < _collisionCallbacks.size(); ++i) {
     if (i == maxCallbacksPerStep) {
-      GameApp::log("ERROR. Too many collision callbacks in one step, the rest wait for the next step");
+      core::log("ERROR. Too many collision callbacks in one step, the rest wait for the next step");
       break;
     }
     const CollisionCallback& callback = _collisionCallbacks[i];
@@ -121,21 +125,17 @@ void Simulation::runCollisionCallbacks() {
   }
 }
 
-void Simulation::updateHeroProbe() {
-  heroProbe->update();
-}
-
 void Simulation::clear() {
   heroProbe = std::make_unique<HeroGroundProbe>(context);
-  GameApp::log("Remove overlays");
-  GameApp::log("delete ActorList");
+  core::log("Remove overlays");
+  core::log("delete ActorList");
   while (!actorList.empty())
     actorList.erase(actorList.begin());
-  GameApp::log("delete _messages");
+  core::log("delete _messages");
   _messages.clear();
-  GameApp::log("delete _splines");
+  core::log("delete _splines");
   _splines.clear();
-  GameApp::log("delete _collisionCallbacks");
+  core::log("delete _collisionCallbacks");
   _collisionCallbacks.clear();
   time = 0;
 }

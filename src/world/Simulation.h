@@ -2,13 +2,14 @@
 // the queue of actor messages, collision callbacks, splines and the hero ground probe.
 #pragma once
 
+#include "core/NamedMap.h"
 #include "world/Actor.h"
 #include "world/HeroGroundProbe.h"
 #include "world/Spline.h"
 #include "world/WorldContext.h"
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ struct CollisionCallback {
 
 class Simulation {
 public:
-  using ActorList = std::map<std::string, std::unique_ptr<Actor>>;
+  using ActorList = core::NamedMap<Actor>;
 
   explicit Simulation(WorldContext context);
   ~Simulation();
@@ -41,10 +42,11 @@ public:
   Spline* createSpline(const std::string& name);
   Spline* findSpline(const std::string& name) const;
 
-  // One step; the caller has already advanced time.
+  // One whole 20 ms step in the engine's order: the clock, step(), what follows the actors
+  // (the camera spring), the collision callbacks, the hero ground probe.
+  void advance(const std::function<void()>& afterActors);
+  // Due messages, then every actor's update; the clock is not moved (a level load's extra step).
   void step();
-  void runCollisionCallbacks();
-  void updateHeroProbe();
   // Empties the world and restarts the clock at 0.
   void clear();
 
@@ -54,10 +56,12 @@ public:
   uint32_t time = 0;  // simulation time in ms: when the next step is due
 
 private:
+  void runCollisionCallbacks();
+
   WorldContext context;  // actors and the probe borrow it, so it is declared before them
   std::unique_ptr<HeroGroundProbe> heroProbe;
   ActorList actorList;
   std::vector<ActorMessage> _messages;  // in the order they were added, not by time
   std::vector<CollisionCallback> _collisionCallbacks;
-  std::map<std::string, std::unique_ptr<Spline>> _splines;
+  core::NamedMap<Spline> _splines;
 };

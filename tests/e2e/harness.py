@@ -95,7 +95,7 @@ class Result:
         self.lines = [re.sub(r"^\d\d:\d\d:\d\d: ", "", l) for l in log.splitlines()]
 
     def messages(self):
-        """Log lines without the simulation-time prefix that GameApp::log adds."""
+        """Log lines without the simulation-time prefix the engine adds."""
         return [re.sub(r"^\d+ ", "", l) for l in self.lines]
 
     def index(self, text, start=0):

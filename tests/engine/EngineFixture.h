@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Every line of Ogre's default log, GameApp::log's included (there is no GameApp in this tier).
+// Every line of Ogre's default log, the engine's own lines included.
 class LogCapture : public Ogre::LogListener {
 public:
   void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,

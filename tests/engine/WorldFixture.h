@@ -31,14 +31,9 @@ protected:
     EngineTest::TearDown();
   }
 
-  // The main loop's order for one step.
   void step(int count = 1) {
-    for (int i = 0; i < count; ++i) {
-      simulation->time += 20;
-      simulation->step();
-      simulation->runCollisionCallbacks();
-      simulation->updateHeroProbe();
-    }
+    for (int i = 0; i < count; ++i)
+      simulation->advance({});
   }
 
   Actor& actor(const std::string& name) {

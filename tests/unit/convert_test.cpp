@@ -1,7 +1,7 @@
 // Script numbers to engine numbers: truncation toward zero, 32-bit wrap, and no undefined
 // behaviour for NaN, infinities or huge values.
-#include "app/CameraSpring.h"
-#include "script/Convert.h"
+#include "world/CameraSpring.h"
+#include "core/Convert.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,15 @@
 // leave the stack balanced, source-only loading, LUA_PATH and the pending statement.
 #include "script/ScriptHost.h"
 
+#include "core/Log.h"
+
 #include <gtest/gtest.h>
 
 extern "C" {
 #include <lua.h>
 }
 
+#include <cfloat>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,13 +21,16 @@ namespace {
 struct ScriptHostTest : ::testing::Test {
   std::vector<std::string> lines;
   std::vector<std::string> shown;
-  ScriptHost host{[this](const std::string& line) { lines.push_back(line); }, {}};
+  ScriptHost host{{}};
 
   void SetUp() override {
+    core::setLogSink([this](const std::string& line) { lines.push_back(line); });
     host.setErrorDisplay([this](const std::string& message) { shown.push_back(message); });
     host.openVm(host.luaVm());
     host.openVm(host.setupVm());
   }
+
+  void TearDown() override { core::setLogSink(nullptr); }
 
   void run(const std::string& statement) { host.runStatement(host.luaVm(), statement); }
   int top() { return lua_gettop(host.luaVm().state); }
@@ -66,10 +72,15 @@ TEST_F(ScriptHostTest, OverwrittenAlertFallsBackWithoutCrashing) {
   EXPECT_EQ(top(), 0);
 }
 
-TEST_F(ScriptHostTest, MissingFileIsAScriptErrorStartingWithCannotRead) {
+TEST_F(ScriptHostTest, MissingFileOrAFolderIsAScriptErrorStartingWithCannotRead) {
   host.runFile(host.luaVm(), "/nonexistent/level.lua");
-  ASSERT_EQ(lines.size(), 2u);
+  // A level name of "" or "Levels/" makes the path a folder.
+  std::string folder = std::filesystem::temp_directory_path().string() + "/";
+  host.runFile(host.luaVm(), folder);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1].rfind("cannot read /nonexistent/level.lua", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2], "Scripting error");
+  EXPECT_EQ(lines[3].rfind("cannot read " + folder, 0), 0u) << lines[3];
 }
 
 TEST_F(ScriptHostTest, PrecompiledChunksAreRefusedEverywhere) {
@@ -83,9 +94,11 @@ TEST_F(ScriptHostTest, PrecompiledChunksAreRefusedEverywhere) {
 }
 
 TEST_F(ScriptHostTest, ReadersConvertAndKeepTheStackBalanced) {
-  run("setup = { a = '2.5', n = 7, s = 'text', t = {} } notatable = 3");
+  run("setup = { a = '2.5', n = 7, s = 'text', t = {}, huge = 1e300, nan = 0/0 } notatable = 3");
   ScriptVm& vm = host.luaVm();
   EXPECT_EQ(host.getFloat(vm, "setup", "a"), 2.5f);
+  EXPECT_EQ(host.getFloat(vm, "setup", "huge"), FLT_MAX);
+  EXPECT_EQ(host.getFloat(vm, "setup", "nan"), 0.0f);
   EXPECT_EQ(host.getFloat(vm, "setup", "n"), 7.0f);
   EXPECT_EQ(host.getFloat(vm, "setup", "s"), 0.0f);
   EXPECT_EQ(host.getFloat(vm, "setup", "t"), 0.0f);

@@ -1,36 +1,61 @@
-// Merges the groups' slices into the one registration order scripts have always seen.
+// The slices merged into registration order, and the guard every function runs in.
 #include "script/functions/ScriptLibrary.h"
 
-#include <map>
+#include "core/Errors.h"
+#include "core/Log.h"
 
-const std::vector<std::string>& registrationOrder() {
-  static const std::vector<std::string> order = {
-      "ShowText", "LogText", "GetTick", "GetSimulationTime", "coreLoadLevel", "CreateEntity",
-      "CreateSceneNode", "AttachObject", "SetSkyBox", "SetBackground", "SetFog", "AddCompositor",
-      "AddResourceLocation", "SaveScreenshot", "ShutDown", "StartWebBrowser", "GetUrl", "GetHash",
-      "FastForward", "GetVersion", "GetFps", "GetBatchCount", "LeaveEditMode", "GetMousePosition",
-      "GetRandomHash", "Fade", "WriteReg", "ReadReg", "GetWindowProperty", "CreateCollisionSpace",
-      "RayTest", "CollisionTest", "RegisterCollisionCallback", "SetCameraDampening", "GetCameraRay",
-      "SetPosition", "GetPosition", "SetRotation", "GetParent", "AddActor", "AddActorMessage",
-      "RemoveActor", "CreatePanel", "DestroyPanel", "AddElement", "RemoveElement",
-      "SetElementCaption", "SetElementMaterial", "PlayStream", "UnloadStream", "Play2DSound",
-      "StopAllSounds", "StopSound", "SetMasterVolume", "CreateSpline", "AddSplinePoint",
-      "InterpolateSpline", "GetFloatValue", "GetStringValue", "ExecuteCmd", "GlobalCmd",
-      "CreateNavi", "RemoveNavi", "HideNavi", "ShowNavi", "SetTransparent", "SetMovable",
-      "ExecuteNavi", "ZoomInNavi", "ZoomOutNavi", "ResetNavis", "RefreshNavi", "HasKeyboardFocus"};
-  return order;
+extern "C" {
+#include <lua.h>
 }
 
-std::vector<ScriptFunction> scriptLibrary() {
-  std::map<std::string, lua_CFunction> byName;
-  for (const auto& slice : {coreFunctions(), worldFunctions(), serviceFunctions()})
-    for (const ScriptFunction& f : slice)
-      byName.emplace(f.name, f.function);
-  std::vector<ScriptFunction> library;
-  for (const std::string& name : registrationOrder()) {
-    auto found = byName.find(name);
-    if (found != byName.end())
-      library.push_back({name.c_str(), found->second});  // the order table outlives every VM
+#include <algorithm>
+#include <cassert>
+
+namespace {
+
+// The C function behind every library function: upvalue 1 is the name, upvalue 2 its entry.
+int guarded(lua_State* L) {
+  const auto& entry = *static_cast<const ScriptLibrary::Bound*>(lua_touserdata(L, lua_upvalueindex(2)));
+  const int base = lua_gettop(L);
+  std::string failure;
+  try {
+    const int pushed = entry.function.body(L, *entry.context);
+    assert(lua_gettop(L) == base + pushed && "a script function's results do not match its stack");
+    return pushed;
+  } catch (...) {
+    failure = core::describeCurrentException();
   }
-  return library;
+  lua_settop(L, base);
+  core::log(std::string(lua_tostring(L, lua_upvalueindex(1))) + ": " + failure);
+  int pushed = 0;
+  for (const char* d = entry.function.defaults; *d; ++d, ++pushed) {
+    if (*d == 's')
+      lua_pushstring(L, "");
+    else
+      lua_pushnumber(L, 0);
+  }
+  return pushed;
+}
+
+}  // namespace
+
+std::vector<LibraryFunction> libraryFunctions() {
+  std::vector<LibraryFunction> all;
+  for (const LibrarySlice& slice : {coreFunctions(), worldFunctions(), serviceFunctions()})
+    all.insert(all.end(), slice.begin(), slice.end());
+  std::sort(all.begin(), all.end(),
+            [](const LibraryFunction& a, const LibraryFunction& b) { return a.position < b.position; });
+  return all;
+}
+
+ScriptLibrary::ScriptLibrary(ScriptContext& context) {
+  for (const LibraryFunction& f : libraryFunctions())
+    bound.push_back({f, &context});
+}
+
+std::vector<ScriptFunction> ScriptLibrary::registrations() {
+  std::vector<ScriptFunction> functions;
+  for (Bound& b : bound)
+    functions.push_back({b.function.name, guarded, &b});
+  return functions;
 }

@@ -1,18 +1,45 @@
-// The script function library: every group's slice, merged into registration order.
+// The script function library. Each group's source file ends with its slice: one entry per
+// function with its place in the registration order, its name, its failure defaults and its body.
+// Every function runs through one guard: no C++ exception reaches Lua (which unwinds with
+// longjmp), an exception becomes one log line naming the function, and the defaults are pushed.
 #pragma once
 
 #include "script/ScriptHost.h"
 
-#include <string>
 #include <vector>
 
-// The 73 names in registration order.
-const std::vector<std::string>& registrationOrder();
+struct ScriptContext;
 
-// Each group's functions, defined at the end of its own source file.
-std::vector<ScriptFunction> coreFunctions();     // core, scene, clock, VMs
-std::vector<ScriptFunction> worldFunctions();    // actors, collision, splines, nodes, camera
-std::vector<ScriptFunction> serviceFunctions();  // browser, downloads, hashes, per-user values
+struct LibraryFunction {
+  int position;          // in the registration order, 1 to 73
+  const char* name;
+  const char* defaults;  // pushed when the body fails: 'n' a 0, 's' an empty string
+  int (*body)(lua_State* L, ScriptContext& engine);  // returns how many results it pushed
+};
+using LibrarySlice = std::vector<LibraryFunction>;
 
-// All implemented functions in registration order.
-std::vector<ScriptFunction> scriptLibrary();
+LibrarySlice coreFunctions();     // core, scene, clock, VMs
+LibrarySlice worldFunctions();    // actors, collision, splines, nodes, camera
+LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
+
+// Every slice's functions in registration order.
+std::vector<LibraryFunction> libraryFunctions();
+
+// The library bound to one context, for the script host. It must outlive every VM it is
+// registered in: each closure points at its entry here.
+class ScriptLibrary {
+public:
+  explicit ScriptLibrary(ScriptContext& context);
+  ScriptLibrary(const ScriptLibrary&) = delete;
+  ScriptLibrary& operator=(const ScriptLibrary&) = delete;
+
+  std::vector<ScriptFunction> registrations();
+
+  struct Bound {
+    LibraryFunction function;
+    ScriptContext* context;
+  };
+
+private:
+  std::vector<Bound> bound;
+};

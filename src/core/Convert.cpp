@@ -1,5 +1,5 @@
 // Defined-for-every-input number conversions (see Convert.h).
-#include "script/Convert.h"
+#include "core/Convert.h"
 
 #include <cfloat>
 #include <cmath>

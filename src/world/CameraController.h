@@ -6,6 +6,7 @@
 #include <OgreVector.h>
 
 #include <cstdint>
+#include <functional>
 
 namespace Ogre {
 class Camera;
@@ -15,7 +16,8 @@ class SceneNode;
 
 class CameraController {
 public:
-  explicit CameraController(Ogre::SceneManager& scene);
+  // The clock is the game clock in milliseconds; the spring steps on its elapsed time.
+  CameraController(Ogre::SceneManager& scene, std::function<uint32_t()> clock);
   CameraController(const CameraController&) = delete;
   CameraController& operator=(const CameraController&) = delete;
 
@@ -28,15 +30,18 @@ public:
   // The ray through window pixel (x, y).
   Ogre::Ray cameraRay(float x, float y, unsigned windowWidth, unsigned windowHeight) const;
 
-  int mode = 0;  // 0 free, 1 following
-  uint32_t lastUpdateTime = 0;
-  float dampening = 0.5f;
-  Ogre::Vector3 velocity = Ogre::Vector3::ZERO;
-  Ogre::SceneNode* cameraNode = nullptr;
-  Ogre::SceneNode* followNode = nullptr;
-  Ogre::SceneNode* lookAtNode = nullptr;
-  Ogre::Camera* ogreCamera = nullptr;
+  void setDampening(float value) { dampening = value; }
+  Ogre::Camera& camera() const { return *ogreCamera; }
+  Ogre::SceneNode& node() const { return *cameraNode; }
 
 private:
   Ogre::SceneManager& scene;
+  std::function<uint32_t()> clock;
+  bool following = false;
+  uint32_t lastUpdateTime = 0;
+  float dampening = 0.5f;
+  Ogre::Vector3 velocity = Ogre::Vector3::ZERO;
+  Ogre::Camera* ogreCamera = nullptr;
+  Ogre::SceneNode* cameraNode = nullptr;
+  Ogre::SceneNode* followNode = nullptr;
 };

@@ -1,8 +1,9 @@
 // Camera following: attach, release and the per-step spring (arithmetic in CameraSpring.h).
-#include "app/CameraController.h"
+#include "world/CameraController.h"
 
-#include "app/CameraSpring.h"
-#include "app/GameApp.h"
+#include "core/Log.h"
+#include "world/CameraSpring.h"
+#include "world/WorldTransform.h"
 
 #include <Ogre.h>
 
@@ -10,14 +11,8 @@
 // 1.12 marks them deprecated in favour of node tracking but keeps them.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
-namespace {
-uint32_t gameNow() {
-  return GameApp::current ? GameApp::current->now() : 0;
-}
-}  // namespace
-
-CameraController::CameraController(Ogre::SceneManager& sceneManager) : scene(sceneManager) {
-  lastUpdateTime = gameNow();
+CameraController::CameraController(Ogre::SceneManager& sceneManager, std::function<uint32_t()> gameClock)
+    : scene(sceneManager), clock(std::move(gameClock)), lastUpdateTime(clock()) {
   ogreCamera = scene.createCamera("camera");
   ogreCamera->setFixedYawAxis(true, Ogre::Vector3::UNIT_Y);
   cameraNode = scene.getRootSceneNode()->createChildSceneNode("_CameraNode", Ogre::Vector3::ZERO,
@@ -25,48 +20,47 @@ CameraController::CameraController(Ogre::SceneManager& sceneManager) : scene(sce
 }
 
 void CameraController::attachToLevel() {
-  Ogre::SceneNode* follow = scene.hasSceneNode("_FollowCamera1") ? scene.getSceneNode("_FollowCamera1") : nullptr;
+  Ogre::SceneNode* follow = scene.getSceneNode("_FollowCamera1", false);
   if (follow)
-    cameraNode->setPosition(follow->_getDerivedPosition());
+    cameraNode->setPosition(worldPosition(*follow));
   else
-    GameApp::log("No scene node _FollowCamera1 in this level: the camera stays free");
+    core::log("No scene node _FollowCamera1 in this level: the camera stays free");
   if (ogreCamera->getParentSceneNode())
     ogreCamera->getParentSceneNode()->detachObject(ogreCamera);
   cameraNode->attachObject(ogreCamera);
 
-  lookAtNode = scene.hasSceneNode("look_at_node") ? scene.getSceneNode("look_at_node") : nullptr;
-  if (!lookAtNode) {
-    GameApp::log("No scene node look_at_node in this level: the camera stays free");
+  Ogre::SceneNode* lookAt = scene.getSceneNode("look_at_node", false);
+  if (!lookAt) {
+    core::log("No scene node look_at_node in this level: the camera stays free");
     return;
   }
   if (!follow)
     return;
   followNode = follow;
-  if (mode == 0)
-    ogreCamera->setAutoTracking(true, lookAtNode, Ogre::Vector3::ZERO);
-  mode = 1;
-  lastUpdateTime = gameNow();
+  if (!following)
+    ogreCamera->setAutoTracking(true, lookAt, Ogre::Vector3::ZERO);
+  following = true;
+  lastUpdateTime = clock();
 }
 
 void CameraController::release() {
   if (ogreCamera->getParentSceneNode() == cameraNode)
     cameraNode->detachObject(ogreCamera);
   followNode = nullptr;
-  lookAtNode = nullptr;
-  if (mode == 1)
+  if (following)
     ogreCamera->setAutoTracking(false);
-  mode = 0;
-  lastUpdateTime = gameNow();
+  following = false;
+  lastUpdateTime = clock();
 }
 
 void CameraController::update() {
-  if (mode != 1)
+  if (!following)
     return;
-  uint32_t now = gameNow();
+  uint32_t now = clock();
   uint32_t dt = now - lastUpdateTime;
   lastUpdateTime = now;
-  Ogre::Vector3 position = cameraNode->_getDerivedPosition();
-  Ogre::Vector3 target = followNode->_getDerivedPosition();
+  Ogre::Vector3 position = worldPosition(*cameraNode);
+  Ogre::Vector3 target = worldPosition(*followNode);
   camera_spring::step(position, velocity, target, camera_spring::factor(dt, dampening), Ogre::Vector3::ZERO);
   cameraNode->setPosition(position);
 }

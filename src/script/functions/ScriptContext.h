@@ -1,0 +1,35 @@
+// What the script functions reach: the engine's subsystems and a few application controls.
+// The "setup" VM runs before any subsystem exists, so every pointer may still be null and every
+// function checks the one it needs; the application fills them in as it builds them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace Ogre {
+class RenderWindow;
+class SceneManager;
+}  // namespace Ogre
+class CameraController;
+class CollisionManager;
+class ScriptHost;
+class Simulation;
+
+struct ScriptContext {
+  ScriptHost* scripts = nullptr;
+  Ogre::SceneManager* scene = nullptr;
+  Ogre::RenderWindow* window = nullptr;
+  Simulation* simulation = nullptr;
+  CollisionManager* collision = nullptr;
+  CameraController* camera = nullptr;
+
+  std::function<uint32_t()> now;  // the game clock in ms
+  std::function<void(int32_t ms)> fastForward;
+  std::function<void(bool restart)> shutDown;
+  std::function<void(const std::string& level)> requestLevel;  // loaded at the end of the frame
+  std::function<void(const std::string& text)> showText;       // the statistics' debug line
+  std::function<void(const std::string& group, const std::string& location, const std::string& type)>
+      addResourceLocation;
+  std::string version;
+};
