@@ -91,7 +91,9 @@ class LevelLoading(GameTest):
         """)
         result = self.run_game(during=close_window_after("LoadLevel(missing.lua) end at"))
         messages = result.messages()
-        self.assertIn("No scene node _FollowCamera1 in this level: the camera stays free", messages)
+        start_level = messages[:result.index("LoadLevel(next.lua) start at: 0")]
+        for missing in ("_FollowCamera1", "look_at_node"):
+            self.assertEqual(start_level.count("No scene node %s in this level: the camera stays free" % missing), 1)
         self.assertIn("LoadLevel: no scene node LevelRoot to clear", messages)
         self.assertIn("next level ran", messages)
         at = result.index("LoadLevel(missing.lua) start at: 0")

@@ -29,6 +29,10 @@ class Lifecycle(GameTest):
         # While the simulation exists lines carry its time; after "delete simulation" they do not.
         self.assertTrue(result.lines[result.index("delete editState")].startswith("0 "))
         self.assertEqual(result.lines[result.index("delete sound")], "delete sound")
+        # The simulation's own teardown lines still carry its time.
+        at = result.index("delete simulation")
+        for line in ("delete ActorList", "delete _messages", "delete _splines", "delete _collisionCallbacks"):
+            self.assertTrue(re.fullmatch(r"\d+ " + line, result.lines[result.index(line, at)]), line)
         self.assertGreater(end, 0)
 
     def test_shutdown_with_a_flag_restarts_and_without_ends(self):
@@ -79,6 +83,19 @@ class Lifecycle(GameTest):
         self.assertEqual(result.returncode, 0)
         assert_in_order(self, result, ["Installing plugin: GL RenderSystem", "Creating normal render window",
                                        "level ran"] + TEARDOWN)
+
+    def test_a_plugin_throwing_a_foreign_exception_falls_back_with_one_line(self):
+        # Plug-in names are paths below Ogre's plug-in folder, without ".so".
+        plugin = os.environ["TQ_THROWING_PLUGIN"][:-len(".so")]
+        up = "/".join([".."] * os.environ["OGRE_PLUGIN_DIR"].count("/"))
+        self.game.write("setup.lua", setup_script(rendersystem=up + plugin))
+        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.output[-2000:])
+        failure = [m for m in result.messages() if m.startswith("Error! Plug-in ")]
+        self.assertEqual(len(failure), 1, failure)
+        self.assertIn("this plug-in refuses to start", failure[0])
+        assert_in_order(self, result, ["Installing plugin: GL RenderSystem", "level ran"] + TEARDOWN)
 
 
 class ScriptErrors(GameTest):

@@ -121,6 +121,15 @@ function Finish()
   check_equal("local position", x .. "," .. y .. "," .. z, "10,0,0")
   x, y, z = GetPosition("Child", 0.5)
   check_equal("world position", x .. "," .. y .. "," .. z, "11,2,3")
+  -- The parent turned twice in one frame: each read sees the turn just made.
+  SetRotation("Parent", 0, 1, 0, 90)
+  x, y, z = GetPosition("Child")
+  check("world position after a turn of the parent", math.abs(x - 1) + math.abs(y - 2) + math.abs(z + 7) < 1e-3,
+        x .. "," .. y .. "," .. z)
+  SetRotation("Parent", 0, 1, 0, 180)
+  x, y, z = GetPosition("Child")
+  check("world position after a second turn", math.abs(x + 9) + math.abs(y - 2) + math.abs(z - 3) < 1e-3,
+        x .. "," .. y .. "," .. z)
   check_equal("parent", GetParent("Child"), "Parent")
   check_equal("parent of an unknown node", GetParent("NoSuchNode"), "")
   x, y, z = InterpolateSpline("Path", 0.5)
@@ -135,6 +144,7 @@ at(200, "Finish()")
         result = self.run_game()
         self.assertPasses(result, "ray hits the nearer crate", "ray hit height", "zero direction hits nothing",
                           "unknown space hits nothing", "nothing touches yet", "collision test", "local position", "world position",
+                          "world position after a turn of the parent", "world position after a second turn",
                           "parent", "parent of an unknown node", "spline midpoint", "unknown spline",
                           "simulation time")
         self.assertEqual(result.count("ERROR. No such actor found: Nobody"), 1)

@@ -190,6 +190,12 @@ TEST_F(ActorTest, GeomFollowsItsNodeOnceAttached) {
   collision->rayTest("World", Ogre::Vector3(0, 20, 0), Ogre::Vector3::NEGATIVE_UNIT_Y, 50, query);
   EXPECT_NEAR(query.hitPoint.y, 7.0f, 1e-4);
   EXPECT_EQ(query.hitNode, a.node);
+
+  // A script moves the parent between steps: the geom follows at the next step.
+  scene->getSceneNode("Stage")->setPosition(0, 0, 100);
+  step();
+  EXPECT_TRUE(collision->rayTest("World", Ogre::Vector3(0, 20, 100), Ogre::Vector3::NEGATIVE_UNIT_Y, 50, query));
+  EXPECT_EQ(query.hitNode, a.node);
 }
 
 TEST_F(ActorTest, SoundFollowsTheNodeAndStops) {

@@ -170,6 +170,13 @@ TEST_F(HeroProbeTest, FallsHalfAUnitPerStepAndReportsTheLanding) {
   EXPECT_EQ(statements.back(), "HitGround(3.5)");
 }
 
+TEST_F(HeroProbeTest, GroundExactlyAtTheOriginIsGround) {
+  hero->setPosition(-5, 3, 0);  // world (0, 3, 0): the floor is hit at (0, 0, 0)
+  step(6);
+  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3)"}));
+  EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
+}
+
 TEST_F(HeroProbeTest, SnapsSmallStepsAndClimbsSilently) {
   hero->setPosition(0, 0.3f, 0);
   step();
@@ -186,7 +193,7 @@ TEST_F(HeroProbeTest, SnapsSmallStepsAndClimbsSilently) {
 TEST_F(HeroProbeTest, LandingScriptMayRemoveTheHero) {
   actor("Quibbo");
   hero->getParentSceneNode()->removeAndDestroyChild(hero);
-  placed("Quibbo", Ogre::Vector3(1, 2, 1));  // a hit at exactly (0, 0, 0) would read as none
+  placed("Quibbo", Ogre::Vector3(1, 2, 1));
   script = [&](const std::string&) { simulation->removeActor("Quibbo"); };
   step(5);
   EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(2)"}));
