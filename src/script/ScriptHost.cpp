@@ -214,8 +214,8 @@ ScriptVm::~ScriptVm() {
 
 ScriptHost::ScriptHost(std::vector<ScriptFunction> functions)
     : library(std::move(functions)),
-      setup(std::make_unique<ScriptVm>("setup")),
-      lua(std::make_unique<ScriptVm>("lua")) {}
+      setup(std::make_unique<ScriptVm>()),
+      lua(std::make_unique<ScriptVm>()) {}
 
 ScriptHost::~ScriptHost() {
   lua.reset();

@@ -23,18 +23,13 @@ struct ScriptFunction {
 // One virtual machine; its state is null while closed.
 class ScriptVm {
 public:
-  explicit ScriptVm(std::string name) : vmName(std::move(name)) {}
+  ScriptVm() = default;
   ~ScriptVm();
   ScriptVm(const ScriptVm&) = delete;
   ScriptVm& operator=(const ScriptVm&) = delete;
 
-  const std::string& name() const { return vmName; }
-
   lua_State* state = nullptr;
   std::string exchangeText;  // read and replaced only through ScriptHost::swapExchange
-
-private:
-  std::string vmName;
 };
 
 class ScriptHost {

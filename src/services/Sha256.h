@@ -30,9 +30,10 @@ public:
   void hash(const uint8_t* bytes, size_t length);
   // 64 lower-case hex digits, built once per hash; "" before the first hash.
   const char* hexDigest();
-  void reset();
 
 private:
+  void reset();
+
   std::unique_ptr<char[]> hex;
   Sha256Context context{};
   std::unique_ptr<uint8_t[]> digest;

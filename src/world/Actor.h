@@ -60,22 +60,17 @@ public:
   // One 20 ms step of motion, sound position, temporary material and animation.
   void update();
 
+  // What a step and the tests read; the rest of the state is the handlers' own.
+  const std::string name;
   Ogre::Vector3 velocity = Ogre::Vector3::ZERO;  // units per second
   Ogre::Vector3 spinAxis = Ogre::Vector3::ZERO;  // not normalised
-  std::string moveMode;
-  std::string spinMode;
-  std::string meshName;
   float spinRate = 0.0f;  // degrees per second
-  float materialTimer = 0.0f;  // seconds left of a temporary material
   float animationSpeed = 1.0f;
-  bool faceDirection = false;  // Velocity also turns the node's -Y along the motion
   Ogre::SceneNode* node = nullptr;
-  Ogre::AnimationState* animationState = nullptr;
-  GeomBinding* geom = nullptr;
-  const std::string name;
-  std::string baseMaterial;  // restored when a temporary material ends; empty: the mesh's own
   Ogre::Entity* entity = nullptr;
+  Ogre::AnimationState* animationState = nullptr;
   Ogre::ParticleSystem* particleSystem = nullptr;
+  GeomBinding* geom = nullptr;
   uint32_t soundChannel = 0;
 
 private:
@@ -95,5 +90,11 @@ private:
   void destroyParticles();
 
   const WorldContext& context;
+  std::string moveMode;
+  std::string spinMode;
+  std::string meshName;
+  std::string baseMaterial;  // restored when a temporary material ends; empty: the mesh's own
+  float materialTimer = 0.0f;  // seconds left of a temporary material
+  bool faceDirection = false;  // Velocity also turns the node's -Y along the motion
   Ogre::SceneNode* particleNode = nullptr;  // unnamed child of node carrying the particle system
 };

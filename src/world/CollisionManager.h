@@ -88,9 +88,6 @@ public:
   GeomBinding* findGeom(const std::string& name) const;
   void removeGeom(const std::string& name);
 
-  // The space of that name, else the geom of that name, else null.
-  dGeomID resolve(const std::string& name) const;
-
   // Built on first use from the mesh manager (loading from "LevelData" when needed), then cached.
   MeshCollisionData* getMeshData(const std::string& meshName);
 
@@ -110,6 +107,8 @@ public:
   CollisionQuery query;  // shared by collision tests and the hero's ground ray
 
 private:
+  // The space of that name, else the geom of that name, else null.
+  dGeomID resolve(const std::string& name) const;
   std::unique_ptr<MeshCollisionData> buildMeshData(const std::string& meshName);
 
   core::NamedMap<MeshCollisionData> meshes;

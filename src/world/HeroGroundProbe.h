@@ -13,8 +13,7 @@ public:
 
   void update();
 
-  float fallDistance = 0.0f;  // height fallen since the hero last stood on the ground
-
 private:
   const WorldContext& context;
+  float fallDistance = 0.0f;  // height fallen since the hero last stood on the ground
 };

@@ -171,9 +171,6 @@ TEST_F(CollisionTest, SpacesAndGeomsByName) {
   EXPECT_EQ(ray("Orphan", {0, 1, 0}, {0, -1, 0}, 2).name, "Pad");
 
   collision->removeGeom("NotAGeom");
-  // A space wins over a geom of the same name.
-  geomAt("World", "Floor.mesh", "", Ogre::Vector3::ZERO);
-  EXPECT_EQ(collision->resolve("World"), reinterpret_cast<dGeomID>(world->space));
 
   collision->clear();
   EXPECT_EQ(collision->findSpace("World"), nullptr);
