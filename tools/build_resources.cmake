@@ -7,10 +7,12 @@ file(COPY ${SOURCE}/ DESTINATION ${DEST}
      PATTERN "*.skeleton.xml" EXCLUDE
      PATTERN "OgreCore" EXCLUDE)
 
-# Generated data: textures straight into the game, intro meshes as text beside the sources.
-foreach(tool make_textures make_meshes)
+# Generated data: textures and sounds straight into the game, intro meshes as text beside the sources.
+foreach(tool make_textures make_sounds make_meshes)
   if(tool STREQUAL make_textures)
     set(out ${DEST}/Textures)
+  elseif(tool STREQUAL make_sounds)
+    set(out ${DEST}/Sounds)
   else()
     set(out ${WORK}/Meshes)
   endif()

@@ -50,6 +50,7 @@ GameApp::DisplaySettings GameApp::readDisplaySettings() {
   settings.fullscreen = number("fullscreen") != 0.0f;
   settings.renderSystem = scriptHost->getString(setup, "setup", "rendersystem");
   settings.shadows = number("shadows") != 0.0f;
+  context.musicDir = scriptHost->getString(setup, "setup", "musicdir");
   settings.shadowDistance = number("shadowdistance");
   settings.fsaa = number("fsaa") != 0.0f;
   if (settings.width == 0) {

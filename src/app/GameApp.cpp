@@ -1,13 +1,16 @@
 // GameApp construction, the main loop and the logged teardown.
 #include "app/GameApp.h"
 
+#include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
+#include "sound/Sound.h"
 #include "world/CameraController.h"
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
+#include "world/WorldTransform.h"
 
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
@@ -59,13 +62,46 @@ GameApp::GameApp() {
   world.runStatement = [this](const std::string& statement) {
     scriptHost->runStatement(scriptHost->luaVm(), statement);
   };
+  world.play3DSound = [this](const std::string& file, int volume, bool loop) {
+    return sound ? sound->playSample(context.musicDir + file, volume, loop, true) : 0u;
+  };
+  world.stopSound = [this](uint32_t channel) {
+    if (sound)
+      sound->stopSound(channel);
+  };
+  world.placeSound = [this](uint32_t channel, const Ogre::Vector3& at) {
+    if (sound)
+      sound->placeChannel(channel, {at.x, at.y, at.z});
+  };
   simulation = std::make_unique<Simulation>(std::move(world));
   Simulation* clock = simulation.get();
   core::setLogPrefix([clock] { return Ogre::StringConverter::toString(clock->time); });
   context.collision = collisionMgr.get();
   context.simulation = simulation.get();
 
+  createSound();
   setupScene();
+}
+
+void GameApp::createSound() {
+  ScriptVm& setup = scriptHost->setupVm();
+  if (scriptHost->getFloat(setup, "setup", "music") == 0.0f)
+    return;
+  // The stream's end arrives on its decoding thread: only the hand-over is safe there.
+  sound = std::make_unique<CSound>([this](const std::string& statement) { scriptHost->setPendingStatement(statement); });
+  sound->soundVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "soundvolume") * 51.0);
+  sound->musicVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "musicvolume") * 51.0);
+  context.sound = sound.get();
+}
+
+void GameApp::updateListener() {
+  // The camera's own orientation, which auto-tracking turns toward look_at_node; its node never
+  // turns, so the node's axes would leave the sounds' sides fixed whatever the player looks at.
+  const Ogre::Vector3 at = worldPosition(camera->node());
+  const Ogre::Quaternion view = camera->camera().getRealOrientation();
+  const Ogre::Vector3 back = view.zAxis().normalisedCopy();
+  const Ogre::Vector3 up = view.yAxis().normalisedCopy();
+  sound->placeListener({at.x, at.y, at.z}, {back.x, back.y, back.z}, {up.x, up.y, up.z});
 }
 
 GameApp::~GameApp() {
@@ -79,6 +115,8 @@ GameApp::~GameApp() {
   simulation.reset();
   core::setLogPrefix(nullptr);
   core::log("delete sound");
+  context.sound = nullptr;
+  sound.reset();
   core::log("delete collisionMgr");
   collisionMgr.reset();
   core::log("delete camera");
@@ -113,6 +151,8 @@ bool GameApp::run() {
       scriptHost->runStatement(scriptHost->luaVm(), statement);
 
     runSteps();
+    if (sound)
+      updateListener();
 
     if (!pendingLevel.empty())
       loadLevel(pendingLevel);

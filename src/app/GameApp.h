@@ -19,6 +19,7 @@ class OverlaySystem;
 
 class CameraController;
 class CollisionManager;
+class CSound;
 class ScriptHost;
 class Simulation;
 
@@ -64,6 +65,9 @@ private:
   // Start-up cannot go on: one log line, the error box, and the run ends at once.
   void failStartup(const std::string& logLine, const std::string& boxText);
 
+  void createSound();
+  // The 3-D listener at the camera, turned the way the camera looks.
+  void updateListener();
   void setupScene();
   void loadLevel(const std::string& name);
   void runSteps();
@@ -85,6 +89,7 @@ private:
   std::unique_ptr<CameraController> camera;
   std::unique_ptr<Simulation> simulation;
   std::unique_ptr<CollisionManager> collisionMgr;
+  std::unique_ptr<CSound> sound;  // null when setup.lua turns music off
 
   bool running = true;
   bool restartRequested = false;

@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
+#include "sound/Sound.h"
 #include "world/CameraController.h"
 #include "world/CollisionManager.h"
 #include "world/LevelScene.h"
@@ -70,6 +71,10 @@ void GameApp::loadLevel(const std::string& name) {
     camera->release();
   simulation->clear();
   collisionMgr->clear();
+  if (sound) {
+    sound->stopAllSounds();
+    sound->unloadStream();
+  }
   destroyLevelScene(*sceneManager);
 
   ScriptVm& lua = scriptHost->luaVm();

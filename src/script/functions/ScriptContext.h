@@ -13,6 +13,7 @@ class SceneManager;
 }  // namespace Ogre
 class CameraController;
 class CollisionManager;
+class CSound;
 class ScriptHost;
 class Simulation;
 
@@ -23,6 +24,8 @@ struct ScriptContext {
   Simulation* simulation = nullptr;
   CollisionManager* collision = nullptr;
   CameraController* camera = nullptr;
+  CSound* sound = nullptr;  // stays null when setup.lua turns music off
+  std::string musicDir;     // put in front of every sound file name
 
   std::function<uint32_t()> now;  // the game clock in ms
   std::function<void(int32_t ms)> fastForward;
