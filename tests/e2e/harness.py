@@ -63,10 +63,7 @@ class Xvfb:
 
 class Result:
     def __init__(self, returncode, log, output, timed_out):
-        self.returncode = returncode
-        self.log = log
-        self.output = output
-        self.timed_out = timed_out
+        self.returncode, self.log, self.output, self.timed_out = returncode, log, output, timed_out
         # Engine log lines without Ogre's time stamp.
         self.lines = [re.sub(r"^\d\d:\d\d:\d\d: ", "", l) for l in log.splitlines()]
 

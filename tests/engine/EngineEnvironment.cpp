@@ -27,12 +27,3 @@ struct EngineEnvironment : ::testing::Environment {
 std::vector<std::string>& engineLog() {
   return capture.lines;
 }
-
-void EngineTest::SetUp() {
-  scene = Ogre::Root::getSingleton().createSceneManager();
-  capture.lines.clear();
-}
-
-void EngineTest::TearDown() {
-  Ogre::Root::getSingleton().destroySceneManager(scene);
-}

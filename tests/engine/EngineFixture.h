@@ -7,6 +7,7 @@
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
 
+#include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <gtest/gtest.h>
 
@@ -21,8 +22,11 @@ std::vector<std::string>& engineLog();
 
 class EngineTest : public ::testing::Test {
 protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    scene = Ogre::Root::getSingleton().createSceneManager();
+    engineLog().clear();
+  }
+  void TearDown() override { Ogre::Root::getSingleton().destroySceneManager(scene); }
 
   // How many log lines are exactly this text, or (prefix) start with it.
   static long logCount(const std::string& line, bool prefix = false) {
