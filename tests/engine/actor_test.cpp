@@ -18,13 +18,8 @@ void expectNear(const V& actual, const V& expected) {
   EXPECT_LT(actual.distance(expected), 1e-4) << actual << " instead of " << expected;
 }
 
-bool same(const Ogre::Quaternion& a, const Ogre::Quaternion& b, float degrees = 0.01f) {
-  return a.equals(b, Ogre::Degree(degrees));
-}
-
-Ogre::Quaternion yaw(float degrees) {
-  return Ogre::Quaternion(Ogre::Degree(degrees), V::UNIT_Y);
-}
+const Ogre::Quaternion yaw90(Ogre::Degree(90), V::UNIT_Y);
+const Ogre::Degree close(0.01f);
 
 struct ActorTest : WorldTest {
   // A node at (10, 0, 0) turned 90 degrees about y: its local +z is world +x.
@@ -46,7 +41,7 @@ TEST_F(ActorTest, AttachKeepsWorldPlacementOrLocalValues) {
   apply("Local", Type::Attach, "Turned", "Local");
   EXPECT_EQ(kept.node->getParent(), target);
   expectNear(kept.node->_getDerivedPosition(), V(1, 2, 3));
-  EXPECT_TRUE(same(kept.node->_getDerivedOrientation(), turn));
+  EXPECT_TRUE(kept.node->_getDerivedOrientation().equals(turn, close));
   expectNear(local.node->_getDerivedPosition(), V(13, 2, -1));
 
   // A missing target leaves the node detached; a target below the node itself is refused.
@@ -75,10 +70,10 @@ TEST_F(ActorTest, PositionAndRotationModes) {
 
   // The axis is normalised, so length 5 turns by the same angle; Set* discards earlier turns.
   apply("A", Type::Rotation, "SetLocal", "", V(0, 5, 0), 90);
-  EXPECT_TRUE(same(a.node->getOrientation(), yaw(90)));
+  EXPECT_TRUE(a.node->getOrientation().equals(yaw90, close));
   apply("A", Type::Rotation, "AddLocal", "", V::UNIT_X, 45);
   apply("A", Type::Rotation, "SetLocal", "", V::UNIT_Y, 90);
-  EXPECT_TRUE(same(a.node->getOrientation(), yaw(90)));
+  EXPECT_TRUE(a.node->getOrientation().equals(yaw90, close));
 }
 
 TEST_F(ActorTest, VelocitySpinAndFacing) {
@@ -87,7 +82,7 @@ TEST_F(ActorTest, VelocitySpinAndFacing) {
   apply("A", Type::Spin, "", "", V::UNIT_Y, 90);
   step(49);  // plus the step that applied them
   expectNear(a.node->getPosition(), V(50, 0, 0));
-  EXPECT_TRUE(same(a.node->getOrientation(), yaw(90), 0.05f));
+  EXPECT_TRUE(a.node->getOrientation().equals(yaw90, Ogre::Degree(0.05f)));
   apply("A", Type::Velocity);
   apply("A", Type::Spin);
   V stopped = a.node->getPosition();

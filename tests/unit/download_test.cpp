@@ -64,7 +64,7 @@ struct DownloadTest : ::testing::Test {
 };
 
 TEST_F(DownloadTest, TextModeKeepsUnder102400BytesUpToTheFirstZero) {
-  EXPECT_EQ(downloadUrl("size/102399", ""), pattern(102399));
+  EXPECT_TRUE(downloadUrl("size/102399", "") == pattern(102399));  // no 100 KB text in a failure
   EXPECT_EQ(downloadUrl("size/102400", ""), "ERROR - Could only read part of file");
   EXPECT_EQ(downloadUrl("zero", ""), "before");
   EXPECT_EQ(downloadUrl("size/0", ""), "");
@@ -88,9 +88,9 @@ TEST_F(DownloadTest, FileModeReplacesOnlyWithACompleteDownload) {
   fs::path target = dir / "level.dat";
   std::ofstream(target) << "previous good file";
   EXPECT_EQ(downloadUrl("size/250000", target.string()), "OK");
-  EXPECT_EQ(readFile(target), pattern(250000));
+  EXPECT_TRUE(readFile(target) == pattern(250000));
   EXPECT_EQ(downloadUrl("cut/150000", target.string()), "ERROR - read from URL failed");
-  EXPECT_EQ(readFile(target), pattern(250000));
+  EXPECT_TRUE(readFile(target) == pattern(250000));
   EXPECT_EQ(downloadUrl("size/0", target.string()), "OK");
   EXPECT_EQ(readFile(target), "");
   EXPECT_EQ(entries(), std::vector<std::string>{"level.dat"});
