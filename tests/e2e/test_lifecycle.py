@@ -51,7 +51,7 @@ class Lifecycle(GameTest):
                 else:
                     self.game.write("setup.lua", text)
                 result = self.run_game(during=close_window_after("LoadLevel() end at"))
-                self.assertEqual(result.returncode, 0)
+                self.assertEqual(result.returncode, 0, result.log[-3000:])
                 error_at = result.index("Scripting error")
                 self.assertIn("setup.lua", result.messages()[error_at + 1])
                 load_at = result.in_order(["Creating normal render window", "LoadLevel() start at: 0"], error_at + 1)
