@@ -1,11 +1,11 @@
 // The world's cost over the bare work it wraps, side by side in one run: a simulation step of
 // moving, spinning actors with geoms against a loop doing the same node and geom updates, and a
 // ray test into a space holding a 100,000-triangle mesh against the same dCollide made directly.
+#include "HeadlessOgre.h"
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
 
 #include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -13,57 +13,13 @@
 
 namespace {
 
-// A mesh of a grid of cells x cells quads (two triangles each) spanning size x size at y = 0.
-void makeGrid(const std::string& name, int cells, float size) {
-  Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(name, "General");
-  Ogre::SubMesh* sub = mesh->createSubMesh();
-  sub->useSharedVertices = false;
-  sub->vertexData = new Ogre::VertexData();
-  const int side = cells + 1;
-  sub->vertexData->vertexCount = side * side;
-  sub->vertexData->vertexDeclaration->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION);
-  std::vector<float> positions;
-  for (int z = 0; z < side; ++z)
-    for (int x = 0; x < side; ++x)
-      positions.insert(positions.end(), {size * x / cells - size / 2, 0.0f, size * z / cells - size / 2});
-  auto& buffers = Ogre::HardwareBufferManager::getSingleton();
-  auto vertices = buffers.createVertexBuffer(12, side * side, Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, true);
-  vertices->writeData(0, positions.size() * sizeof(float), positions.data());
-  sub->vertexData->vertexBufferBinding->setBinding(0, vertices);
-  std::vector<uint32_t> indices;
-  for (int z = 0; z < cells; ++z)
-    for (int x = 0; x < cells; ++x) {
-      uint32_t a = z * side + x, b = a + 1, c = a + side + 1, d = a + side;
-      indices.insert(indices.end(), {a, d, c, a, c, b});
-    }
-  sub->indexData->indexCount = indices.size();
-  sub->indexData->indexBuffer = buffers.createIndexBuffer(Ogre::HardwareIndexBuffer::IT_32BIT, indices.size(),
-                                                          Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, true);
-  sub->indexData->indexBuffer->writeData(0, indices.size() * sizeof(uint32_t), indices.data());
-  mesh->_setBounds(Ogre::AxisAlignedBox(-size / 2, -1, -size / 2, size / 2, 1, size / 2));
-  mesh->load();
-}
-
-// Ogre without a render system, as in the engine tests, and ODE.
+// The engine tests' window-less Ogre, with the benchmark's meshes.
 struct Engine {
   Engine() {
-    logs = std::make_unique<Ogre::LogManager>();
-    logs->createLog("world_bench.log", true, false, true);
-    root = std::make_unique<Ogre::Root>("", "", "");
-    buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
-    dInitODE2(0);
     makeGrid("Tile", 2, 2.0f);
     makeGrid("Terrain", 224, 200.0f);  // 100,352 triangles
   }
-  ~Engine() {
-    dCloseODE();
-    root.reset();
-    buffers.reset();
-  }
-
-  std::unique_ptr<Ogre::LogManager> logs;
-  std::unique_ptr<Ogre::Root> root;
-  std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
+  HeadlessOgre ogre{"world_bench.log"};
 };
 
 Engine& engine() {

@@ -13,7 +13,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth xdotool x11-utils
   chromium
-  python3
+  python3 python3-pil python3-xlib
 )
 
 missing=()

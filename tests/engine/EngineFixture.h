@@ -1,44 +1,103 @@
-// The engine tier's shared set-up. One Ogre root per process (EngineEnvironment.cpp registers it
-// with gtest): no render system, buffers in system memory, ParticleFX loaded, the built game
-// resources ("LevelData" holds the meshes), ODE initialised. Each test gets a fresh scene
-// manager and the log lines written during it.
+// The engine tier's fixtures on one process-wide HeadlessOgre (EngineEnvironment.cpp). EngineTest:
+// a fresh scene manager and the log lines written during the test. WorldTest: a collision manager
+// and a simulation on it, with the statements the world hands to scripts (a test can react to them
+// as a script would).
 #pragma once
 
-#include <OgreLog.h>
+#include "world/CollisionManager.h"
+#include "world/Simulation.h"
+
+#include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-// Every line of Ogre's default log, the engine's own lines included.
-class LogCapture : public Ogre::LogListener {
-public:
-  void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
-                     bool&) override {
-    lines.push_back(message);
-  }
-
-  std::vector<std::string> lines;
-};
-
-LogCapture& engineLog();
+// Every line of Ogre's default log since the test began, the engine's own lines included.
+std::vector<std::string>& engineLog();
 
 class EngineTest : public ::testing::Test {
 protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  // How many log lines since the test began are exactly this text.
-  long logCount(const std::string& line) const {
-    return std::count(engineLog().lines.begin(), engineLog().lines.end(), line);
+  void SetUp() override {
+    scene = Ogre::Root::getSingleton().createSceneManager();
+    engineLog().clear();
   }
-  // How many log lines since the test began start with this text.
-  long logCountStarting(const std::string& prefix) const {
-    return std::count_if(engineLog().lines.begin(), engineLog().lines.end(),
-                         [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; });
+  void TearDown() override { Ogre::Root::getSingleton().destroySceneManager(scene); }
+
+  // How many log lines are exactly this text, or (prefix) start with it.
+  static long logCount(const std::string& line, bool prefix = false) {
+    return std::count_if(engineLog().begin(), engineLog().end(),
+                         [&](const std::string& l) { return prefix ? l.rfind(line, 0) == 0 : l == line; });
   }
 
   Ogre::SceneManager* scene = nullptr;
+};
+
+class WorldTest : public EngineTest {
+protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    collision = std::make_unique<CollisionManager>();
+    WorldContext context;
+    context.scene = scene;
+    context.collision = collision.get();
+    context.runStatement = [this](const std::string& statement) {
+      statements.push_back(statement);
+      if (script)
+        script(statement);
+    };
+    simulation = std::make_unique<Simulation>(std::move(context));
+  }
+
+  void TearDown() override {
+    simulation.reset();
+    collision.reset();
+    EngineTest::TearDown();
+  }
+
+  void step(int count = 1) {
+    for (int i = 0; i < count; ++i)
+      simulation->advance({});
+  }
+
+  Actor& actor(const std::string& name) {
+    Actor* found = simulation->findActor(name);
+    return found ? *found : *simulation->addActor(name);
+  }
+
+  void send(const std::string& name, uint32_t time, ActorMessageType type, const std::string& text1 = "",
+            const std::string& text2 = "", Ogre::Vector3 vector = Ogre::Vector3::ZERO, float value = 0.0f) {
+    simulation->addMessage({time, name, type, text1, text2, vector, value});
+  }
+
+  // Sends a message due now and applies it without advancing the clock.
+  void apply(const std::string& name, ActorMessageType type, const std::string& text1 = "",
+             const std::string& text2 = "", Ogre::Vector3 vector = Ogre::Vector3::ZERO, float value = 0.0f) {
+    send(name, simulation->time, type, text1, text2, vector, value);
+    simulation->step();
+  }
+
+  // An actor on node "Stage" below the scene root, optionally with a mesh and its geom in a space.
+  Actor& placed(const std::string& name, const Ogre::Vector3& at, const std::string& mesh = "",
+                const std::string& space = "") {
+    Actor& a = actor(name);
+    if (!scene->hasSceneNode("Stage"))
+      scene->getRootSceneNode()->createChildSceneNode("Stage");
+    apply(name, ActorMessageType::Attach, "Stage");
+    apply(name, ActorMessageType::Position, "SetLocal", "", at);
+    if (!mesh.empty()) {
+      apply(name, ActorMessageType::Mesh, mesh);
+      apply(name, ActorMessageType::Collision, mesh, space);
+    }
+    return a;
+  }
+
+  std::unique_ptr<CollisionManager> collision;
+  std::unique_ptr<Simulation> simulation;
+  std::vector<std::string> statements;
+  std::function<void(const std::string&)> script;
 };

@@ -1,22 +1,21 @@
 // openWithShell against a fake xdg-open on PATH: the target arrives as one untouched argument,
 // the call returns while the opener still runs, and the finished opener is reaped.
+#include "TestFiles.h"
 #include "services/Shell.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <sys/wait.h>
 
+#include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// Writes its arguments, then waits (bounded) for "release" and writes whether it came.
 const char* const fakeOpener = R"(#!/bin/sh
 dir=$(dirname "$0")
 printf '%s\n' "$#" "$1" > "$dir/args.tmp" && mv "$dir/args.tmp" "$dir/args"
@@ -26,13 +25,6 @@ if [ -e "$dir/release" ]; then echo released; else echo blocked; fi > "$dir/outc
 mv "$dir/outcome.tmp" "$dir/outcome"
 )";
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Waits, within a bound, until the condition holds; the test then checks the outcome itself.
 template <class Condition>
 bool eventually(Condition condition) {
@@ -41,24 +33,14 @@ bool eventually(Condition condition) {
   return condition();
 }
 
-int childProcesses() {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::string stat = readAll(entry.path() / "stat");
-    size_t end = stat.rfind(')');
-    if (end == std::string::npos)
-      continue;
-    char state = 0;
-    long parent = 0;
-    if (std::sscanf(stat.c_str() + end + 1, " %c %ld", &state, &parent) == 2 && parent == getpid())
-      ++count;
-  }
-  return count;
+// No child process at all, running or unreaped. WNOWAIT leaves a zombie for the engine to reap.
+bool noChildren() {
+  siginfo_t info{};
+  return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == -1 && errno == ECHILD;
 }
 
 TEST(Shell, OpensWithoutShellWaitingOrZombies) {
-  char pattern[] = "/tmp/tq_shell_XXXXXX";
-  fs::path dir = mkdtemp(pattern);
+  fs::path dir = makeTempDir("tq_shell");
   std::ofstream(dir / "xdg-open") << fakeOpener;
   fs::permissions(dir / "xdg-open", fs::perms::owner_all);
   std::string path = std::getenv("PATH");
@@ -69,10 +51,10 @@ TEST(Shell, OpensWithoutShellWaitingOrZombies) {
   EXPECT_TRUE(eventually([&] { return fs::exists(dir / "args"); }));
   std::ofstream(dir / "release") << "";
   EXPECT_TRUE(eventually([&] { return fs::exists(dir / "outcome"); }));
-  EXPECT_EQ(readAll(dir / "outcome"), "released\n");  // "blocked": the call waited for the opener
-  EXPECT_EQ(readAll(dir / "args"), "1\n" + target + "\n");
+  EXPECT_EQ(readFile(dir / "outcome"), "released\n");  // "blocked": the call waited for the opener
+  EXPECT_EQ(readFile(dir / "args"), "1\n" + target + "\n");
   EXPECT_FALSE(fs::exists(dir / "pwned"));
-  EXPECT_TRUE(eventually([] { return childProcesses() == 0; }));
+  EXPECT_TRUE(eventually(noChildren));
 
   setenv("PATH", dir.c_str(), 1);
   fs::remove(dir / "xdg-open");

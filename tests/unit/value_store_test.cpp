@@ -1,5 +1,6 @@
 // The per-user value store in a temp XDG_DATA_HOME: awkward names round-trip without touching
 // other values, damaged files read as no values, and writers in separate processes lose nothing.
+#include "TestFiles.h"
 #include "services/ValueStore.h"
 
 #include <gtest/gtest.h>
@@ -7,58 +8,35 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 namespace fs = std::filesystem;
 
 namespace {
 
 struct ValueStoreTest : ::testing::Test {
-  fs::path root;
+  fs::path root = makeTempDir("tq_values");
+  fs::path store = root / "tarnel-quibbo" / "values.txt";
 
-  void SetUp() override {
-    char pattern[] = "/tmp/tq_values_XXXXXX";
-    root = mkdtemp(pattern);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-  }
+  void SetUp() override { setenv("XDG_DATA_HOME", root.c_str(), 1); }
   void TearDown() override { fs::remove_all(root); }
 
-  fs::path storeFile() const { return root / "tarnel-quibbo" / "values.txt"; }
-
-  std::string fileText(const fs::path& path) const {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  void writeFile(const std::string& text) const {
-    fs::create_directories(storeFile().parent_path());
-    std::ofstream(storeFile(), std::ios::binary) << text;
+  void writeStore(const std::string& text) const {
+    fs::create_directories(store.parent_path());
+    std::ofstream(store, std::ios::binary) << text;
   }
 };
 
 TEST_F(ValueStoreTest, AwkwardNamesRoundTripIndependently) {
-  struct Entry {
+  const struct {
     std::string key, name;
     int32_t value;
+  } entries[] = {
+      {"Software\\Tarnel Quibbo", "HighScore", 42}, {"a/b\\c", "x=y", INT32_MIN}, {"", "", INT32_MAX},
+      {"line\nbreak\r", "[sec]#%", -1}, {"ünïcødé ключ", "名前", 7}, {std::string("nul\0key", 7), "tab\tname", 0},
+      {"[x]", "=", 5}, {"%41", "%", 6},
   };
-  const Entry entries[] = {
-      {"Software\\Tarnel Quibbo", "HighScore", 42},
-      {"a/b\\c", "x=y", INT32_MIN},
-      {"", "", INT32_MAX},
-      {"line\nbreak\r", "[sec]#%", -1},
-      {"ünïcødé ключ", "名前", 7},
-      {std::string("nul\0key", 7), "tab\tname", 0},
-      {"[x]", "=", 5},
-      {"%41", "%", 6},
-  };
-  for (const Entry& e : entries)
+  for (const auto& e : entries)
     writeRegistryValue(e.key, e.name, e.value);
-  for (const Entry& e : entries)
+  for (const auto& e : entries)
     EXPECT_EQ(readRegistryValue(e.key, e.name), e.value) << e.key << " / " << e.name;
 
   // Near misses of escaped names must not find them.
@@ -69,43 +47,31 @@ TEST_F(ValueStoreTest, AwkwardNamesRoundTripIndependently) {
   writeRegistryValue("a/b\\c", "x=y", 12);
   EXPECT_EQ(readRegistryValue("a/b\\c", "x=y"), 12);
   EXPECT_EQ(readRegistryValue("", ""), INT32_MAX);
-
-  std::string text = fileText(storeFile());
+  std::string text = readFile(store);
   EXPECT_NE(text.find("\n[Software\\Tarnel Quibbo]\nHighScore=42\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\n[line%0Abreak%0D]\n%5Bsec%5D%23%25=-1\n"), std::string::npos) << text;
-}
 
-TEST_F(ValueStoreTest, MissingValueReadsMinus9999AndCreatesTheKey) {
+  // A value never written reads -9999 and leaves its key behind; a hand-written file is read.
   EXPECT_EQ(readRegistryValue("Fresh\\Key", "Never"), -9999);
-  EXPECT_NE(fileText(storeFile()).find("\n[Fresh\\Key]\n"), std::string::npos);
-  EXPECT_EQ(readRegistryValue("Fresh\\Key", "Never"), -9999);
+  EXPECT_NE(readFile(store).find("\n[Fresh\\Key]\n"), std::string::npos);
+  writeStore("# notes\n\n[Game]\nLives=3\n[Other]\nx=1\n[Game]\nDebt=-20");
+  EXPECT_EQ(readRegistryValue("Game", "Lives"), 3);
+  EXPECT_EQ(readRegistryValue("Game", "Debt"), -20);
 }
 
 TEST_F(ValueStoreTest, DamagedFilesReadAsNoValuesAndAreKeptAside) {
-  const std::string damaged[] = {
-      std::string("\x89\x00\xff garbage", 11),
-      "orphan=1\n",
-      "[k]\nv=99999999999\n",
-      "[k]\nv=12abc\n",
-      "[k]\nv%G1=1\n",
-      "[k\nv=1\n",
-      "[k]\nno equals sign\n",
-  };
-  for (const std::string& text : damaged) {
-    writeFile(text);
+  for (const std::string& text : {std::string("\x89\x00\xff garbage", 11), std::string("orphan=1\n"),
+                                  std::string("[k]\nv=99999999999\n"), std::string("[k]\nv=12abc\n"),
+                                  std::string("[k]\nv%G1=1\n"), std::string("[k\nv=1\n"),
+                                  std::string("[k]\nno equals sign\n")}) {
+    writeStore(text);
     EXPECT_EQ(readRegistryValue("k", "v"), -9999) << text;
   }
-  writeFile("[k]\nv=1\nbroken\n");
+  writeStore("[k]\nv=1\nbroken\n");
   writeRegistryValue("k", "w", 3);
   EXPECT_EQ(readRegistryValue("k", "w"), 3);
   EXPECT_EQ(readRegistryValue("k", "v"), -9999);
-  EXPECT_EQ(fileText(storeFile().string() + ".damaged"), "[k]\nv=1\nbroken\n");
-}
-
-TEST_F(ValueStoreTest, HandWrittenFileIsRead) {
-  writeFile("# notes\n\n[Game]\nLives=3\n[Other]\nx=1\n[Game]\nDebt=-20");
-  EXPECT_EQ(readRegistryValue("Game", "Lives"), 3);
-  EXPECT_EQ(readRegistryValue("Game", "Debt"), -20);
+  EXPECT_EQ(readFile(store.string() + ".damaged"), "[k]\nv=1\nbroken\n");
 }
 
 TEST_F(ValueStoreTest, WritersInTwoProcessesLoseNothing) {

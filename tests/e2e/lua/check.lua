@@ -1,10 +1,6 @@
 -- Checks for test levels: each check logs "PASS name" or "FAIL name: detail".
 function check(name, ok, detail)
-  if ok then
-    LogText("PASS " .. name)
-  else
-    LogText("FAIL " .. name .. ": " .. tostring(detail))
-  end
+  LogText(ok and "PASS " .. name or "FAIL " .. name .. ": " .. tostring(detail))
 end
 
 function check_equal(name, actual, expected)
@@ -12,7 +8,6 @@ function check_equal(name, actual, expected)
 end
 
 function check_near(name, actual, expected, tolerance)
-  tolerance = tolerance or 1e-4
-  local ok = type(actual) == "number" and math.abs(actual - expected) <= tolerance
+  local ok = type(actual) == "number" and math.abs(actual - expected) <= (tolerance or 1e-4)
   check(name, ok, "expected " .. tostring(expected) .. ", got " .. tostring(actual))
 end

@@ -1,0 +1,23 @@
+// File helpers the unit tests share.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// The whole file, or "" when it cannot be read.
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A fresh folder under /tmp; the test removes it.
+inline std::filesystem::path makeTempDir(const std::string& prefix) {
+  std::string pattern = "/tmp/" + prefix + "_XXXXXX";
+  return mkdtemp(pattern.data());
+}
