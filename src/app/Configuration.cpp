@@ -66,7 +66,8 @@ bool GameApp::createRoot(const DisplaySettings& settings) {
   ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
-  // The engine logs a plug-in that does not load by itself; anything else thrown gets a line here.
+  // A plug-in that does not load only falls back: the engine has logged the library it tried.
+  // Anything other than an engine exception gets a line of its own.
   auto loadPlugin = [this](const std::string& name) {
     try {
       ogre->loadPlugin(pluginPath(name));

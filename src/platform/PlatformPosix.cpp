@@ -36,12 +36,15 @@ void sleep(uint32_t ms) {
 }
 
 ScreenSize desktopSize() {
+  // Kept open for the life of the process: when the game is the X server's only client, closing
+  // this connection resets the server, and the renderer's own connection, made a moment later,
+  // can land in the reset and fail.
+  static Display* display = XOpenDisplay(nullptr);
   ScreenSize size{800, 600};
-  if (Display* display = XOpenDisplay(nullptr)) {
+  if (display) {
     int screen = DefaultScreen(display);
     size.width = static_cast<unsigned>(DisplayWidth(display, screen));
     size.height = static_cast<unsigned>(DisplayHeight(display, screen));
-    XCloseDisplay(display);
   }
   return size;
 }

@@ -1,0 +1,170 @@
+// CSound over the real audio layer, on OpenAL Soft's wave writer (a device any machine has): the
+// volume formulas, the sample cache and its flags, stopping, and voices given back.
+#include "TestFiles.h"
+#include "core/Log.h"
+#include "sound/Sound.h"
+#include "sound/audio/Bass.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// A sine tone of the given length, format and channel count.
+void writeTone(const std::string& path, double seconds, int format, int rate = 22050, int channels = 1) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  std::vector<float> frames(static_cast<size_t>(seconds * rate) * channels);
+  for (size_t i = 0; i < frames.size(); ++i)
+    frames[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 440 * static_cast<double>(i / channels) / rate));
+  sf_writef_float(file, frames.data(), static_cast<sf_count_t>(frames.size() / channels));
+  sf_close(file);
+}
+
+class SoundTest : public ::testing::Test {
+protected:
+  // OpenAL Soft reads its configuration once a process, so the device's file outlives each test.
+  static void SetUpTestSuite() {
+    device = new std::filesystem::path(makeTempDir("tq_sound_device"));
+    std::ofstream(*device / "al.conf") << "[general]\ndrivers=wave\n[wave]\nfile=" << (*device / "out.wav").string()
+                                       << "\n";
+    setenv("ALSOFT_CONF", (*device / "al.conf").c_str(), 1);
+  }
+
+  static void TearDownTestSuite() {
+    std::filesystem::remove_all(*device);
+    delete device;
+  }
+
+  void SetUp() override {
+    dir = makeTempDir("tq_sound");
+    core::setLogSink([this](const std::string& line) { lines.push_back(line); });
+    sound = std::make_unique<CSound>([this](const std::string& statement) { handedOver.push_back(statement); });
+    sound->soundVolume = 255;
+    sound->musicVolume = 255;
+  }
+
+  void TearDown() override {
+    sound.reset();
+    core::setLogSink(nullptr);
+    std::filesystem::remove_all(dir);
+  }
+
+  std::string tone(const std::string& name, double seconds = 0.5, int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16) {
+    std::string path = (dir / name).string();
+    writeTone(path, seconds, format);
+    return path;
+  }
+
+  static DWORD volumeOf(uint32_t handle) {
+    DWORD volume = 0;
+    BASS_ChannelGetAttributes(handle, nullptr, &volume, nullptr);
+    return volume;
+  }
+
+  static inline std::filesystem::path* device = nullptr;
+  std::filesystem::path dir;
+  std::vector<std::string> lines;
+  std::vector<std::string> handedOver;
+  std::unique_ptr<CSound> sound;
+};
+
+TEST_F(SoundTest, VolumesFollowTheFormulasAndOnlyLaterSoundsTakeAChange) {
+  uint32_t stream = sound->playStream(tone("music.wav"));
+  ASSERT_NE(stream, 0u) << (lines.empty() ? "" : lines.back());
+  EXPECT_EQ(volumeOf(stream), 99u);  // trunc(255 x 100 / 256)
+  uint32_t click = sound->playSample(tone("click.wav"), 200, false, false);
+  EXPECT_EQ(volumeOf(click), 199u);
+
+  sound->soundVolume = 100;
+  sound->musicVolume = 100;
+  EXPECT_EQ(volumeOf(click), 199u);
+  EXPECT_EQ(volumeOf(stream), 99u);
+  EXPECT_EQ(volumeOf(sound->playSample(tone("other.wav"), 256, false, false)), 100u);
+  // Script numbers far out of range saturate instead of overflowing.
+  sound->soundVolume = 2000000000;
+  EXPECT_EQ(volumeOf(sound->playSample(tone("loud.wav"), 2000000000, false, false)), 256u);
+}
+
+TEST_F(SoundTest, TheFirstLoadFixesTheFlagsAndTheFileIsReadOnce) {
+  std::string path = tone("loop.wav");
+  uint32_t looped = sound->playSample(path, 100, true, false);
+  std::filesystem::remove(path);
+  uint32_t again = sound->playSample(path, 100, false, true);
+  ASSERT_NE(again, 0u) << "the second play must come from the cache";
+  EXPECT_NE(again, looped);
+  EXPECT_TRUE(BASS_ChannelGetFlags(again) & BASS_SAMPLE_LOOP);
+  EXPECT_FALSE(BASS_ChannelGetFlags(again) & BASS_SAMPLE_3D);
+}
+
+TEST_F(SoundTest, StopOnlyStopsWhatThisObjectStarted) {
+  uint32_t hum = sound->playSample(tone("hum.wav"), 100, true, false);
+  for (uint32_t stranger : {0u, 0xffffffffu, hum + 1000})
+    sound->stopSound(stranger);
+  EXPECT_EQ(BASS_ChannelIsActive(hum), DWORD{BASS_ACTIVE_PLAYING});
+  sound->stopSound(hum);
+  EXPECT_EQ(BASS_ChannelIsActive(hum), DWORD{BASS_ACTIVE_STOPPED});
+  sound->stopSound(hum);  // a second stop is harmless
+  sound->unloadStream();
+  sound->stopAllSounds();
+  EXPECT_TRUE(lines.empty()) << lines.front();
+}
+
+TEST_F(SoundTest, BadFilesLogOneLineAndOddFormatsPlay) {
+  std::ofstream(dir / "picture.wav") << "\x89PNG\r\n\x1a\n not a sound";
+  std::ofstream(dir / "empty.wav");
+  EXPECT_EQ(sound->playSample((dir / "missing.wav").string(), 100, false, false), 0u);
+  EXPECT_EQ(sound->playSample((dir / "picture.wav").string(), 100, false, false), 0u);
+  EXPECT_EQ(sound->playSample((dir / "empty.wav").string(), 100, false, true), 0u);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "CSound: Error code: 2 (" + (dir / "missing.wav").string() + ")");
+  EXPECT_EQ(lines[1], "CSound: Error code: 41 (" + (dir / "picture.wav").string() + ")");
+  EXPECT_EQ(sound->playStream((dir / "missing.wav").string()), 0u);
+  EXPECT_EQ(lines.back(), "BASS_ChannelPlay error: 5");
+
+  int formats[] = {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, SF_FORMAT_WAV | SF_FORMAT_PCM_24, SF_FORMAT_OGG | SF_FORMAT_VORBIS,
+                   SF_FORMAT_FLAC | SF_FORMAT_PCM_16};
+  for (int format : formats) {
+    std::string path = (dir / ("odd" + std::to_string(format))).string();
+    writeTone(path, 0.2, format);
+    EXPECT_NE(sound->playSample(path, 100, false, true), 0u) << std::hex << format;
+  }
+  std::string surround = (dir / "surround.wav").string();
+  writeTone(surround, 0.2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 96000, 6);
+  EXPECT_NE(sound->playSample(surround, 100, false, false), 0u);
+  EXPECT_NE(sound->playSample(surround + "", 100, false, true), 0u);
+}
+
+TEST_F(SoundTest, FinishedEffectsGiveTheirVoicesBack) {
+  // Far more short effects than the device has voices (256), as a long game plays them.
+  std::vector<std::string> blips;
+  for (int i = 0; i < 4; ++i)
+    blips.push_back(tone("blip" + std::to_string(i) + ".wav", 0.002));
+  int played = 0;
+  for (int attempt = 0; attempt < 20000 && played < 1000; ++attempt) {
+    if (sound->playSample(blips[played % 4], 100, false, false) != 0)
+      ++played;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));  // all ten playbacks of it still sound
+  }
+  EXPECT_EQ(played, 1000);
+}
+
+TEST_F(SoundTest, TheStreamEndIsHandedOverOnce) {
+  sound->playStream(tone("short.wav", 0.1, SF_FORMAT_OGG | SF_FORMAT_VORBIS));
+  for (int i = 0; i < 300 && handedOver.empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(handedOver, std::vector<std::string>{"StreamEnd()"});
+}
+
+}  // namespace
