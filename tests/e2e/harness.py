@@ -17,6 +17,10 @@ import unittest
 from PIL import Image
 from Xlib import display as xdisplay, protocol
 
+# What ASan, LeakSanitizer and UBSan print in the sanitizer build; a test fails on any of them,
+# whatever exit code it expects (a report can come after the engine chose its own).
+SANITIZER_REPORT = re.compile(r"ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:")
+
 GAME_DIR = os.environ.get("TQ_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
 HERE = os.path.dirname(os.path.abspath(__file__))
 LOG_NAME = "Tarnel Quibbo.log"
@@ -193,6 +197,9 @@ class GameTest(unittest.TestCase):
 
     def run_game(self, **kwargs):
         result = self.game.run(**kwargs)
+        report = SANITIZER_REPORT.search(result.output)
+        if report:
+            self.fail("sanitizer report from the engine:\n" + result.output[report.start():][:20000])
         self.assertFalse(result.timed_out, "engine did not end in time\n" + result.log[-3000:])
         return result
 

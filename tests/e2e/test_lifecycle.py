@@ -78,7 +78,8 @@ class WindowLadder(GameTest):
     give the mode; setup.lua is rewritten with the fall-back that worked."""
 
     def shim(self, failures):
-        return {"LD_PRELOAD": os.environ["TQ_FAIL_WINDOW_SHIM"], "TQ_FAIL_WINDOWS": str(failures)}
+        preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), os.environ["TQ_FAIL_WINDOW_SHIM"]]))
+        return {"LD_PRELOAD": preload, "TQ_FAIL_WINDOWS": str(failures)}
 
     def test_first_failure_falls_back_to_800x600_and_rewrites_setup(self):
         self.game.level("test.lua", 'LogText("size " .. GetWindowProperty("window_width") .. "x" .. '
