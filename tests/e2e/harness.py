@@ -4,15 +4,19 @@ A test lays out a temporary game folder (the built Resource plus its own setup.l
 runs the engine with Bin/ as working directory under a time limit and reads the engine log.
 Test levels check results themselves with check.lua and log "PASS <name>" or "FAIL <name>: ..."
 """
+import array
 import json
+import math
 import os
 import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
+import wave
 
 from PIL import Image
 from Xlib import display as xdisplay, protocol
@@ -208,3 +212,56 @@ class GameTest(unittest.TestCase):
         passes = [m for m in result.messages() if m.startswith("PASS ")]
         self.assertEqual([m for m in result.messages() if m.startswith("FAIL ")], [], result.log[-3000:])
         self.assertEqual(len(passes), count, passes)
+
+
+def wave_writer(game):
+    """Environment that gives the engine OpenAL Soft's wave writer as its output device, and the
+    path of the recording it leaves: 44.1 kHz stereo, 16 bits, written as the mixer runs."""
+    recording = os.path.join(game.root, "recording.wav")
+    config = os.path.join(game.root, "alsoft.conf")
+    with open(config, "w") as f:
+        f.write("[general]\ndrivers=wave\nchannels=stereo\nsample-type=int16\nfrequency=44100\n"
+                "[wave]\nfile=%s\n" % recording)
+    return {"ALSOFT_CONF": config}, recording
+
+
+def read_recording(path):
+    """(rate, left, right) of a 16-bit stereo recording, samples as floats in -1..1. The wave
+    writer's header is WAVE_FORMAT_EXTENSIBLE, which Python's wave module refuses."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        raise AssertionError("not a RIFF WAVE file: %s" % path)
+    position, rate, channels, bits, samples = 12, 0, 0, 0, b""
+    while position + 8 <= len(data):
+        kind, size = data[position:position + 4], int.from_bytes(data[position + 4:position + 8], "little")
+        body = data[position + 8:position + 8 + size]
+        if kind == b"fmt ":
+            channels = int.from_bytes(body[2:4], "little")
+            rate = int.from_bytes(body[4:8], "little")
+            bits = int.from_bytes(body[14:16], "little")
+        elif kind == b"data":
+            samples = body
+        position += 8 + size + (size & 1)
+    if (channels, bits) != (2, 16):
+        raise AssertionError("expected 16-bit stereo, got %d channels of %d bits" % (channels, bits))
+    values = array.array("h")
+    values.frombytes(samples[:len(samples) // 4 * 4])
+    if sys.byteorder != "little":
+        values.byteswap()
+    return rate, [v / 32768.0 for v in values[0::2]], [v / 32768.0 for v in values[1::2]]
+
+
+def write_tone(path, seconds, frequency=440, amplitude=0.5, rate=22050):
+    """A 16-bit mono sine; a whole number of periods per second, so it loops without a seam."""
+    count = int(seconds * rate)
+    frames = array.array("h", (int(amplitude * 32767 * math.sin(2 * math.pi * frequency * i / rate))
+                               for i in range(count)))
+    if sys.byteorder != "little":
+        frames.byteswap()
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with wave.open(path, "wb") as f:
+        f.setnchannels(1)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(frames.tobytes())
