@@ -1,6 +1,6 @@
 -- Intro: a valley with stone towers, trees and crates under a sky box, seen by a camera that
--- circles the plaza. After a while the picture fades to black and white and the world level
--- follows.
+-- circles the plaza to the theme. After a while the picture fades to black and white and the
+-- world level follows.
 
 CreateSceneNode("", "LevelRoot")
 
@@ -47,6 +47,8 @@ send("Rig", 0, SCRIPT, "CreateSceneNode('Rig', '_FollowCamera1') SetPosition('_F
 send("Rig", 0, SPIN, "", "", 0, 1, 0, 6)
 
 ShowText("Tarnel Quibbo - the valley")
+PlayStream("Theme.wav")
+function StreamEnd() end  -- the theme plays once here
 
 AddActor("Director")
 send("Director", 7000, SCRIPT, "AddCompositor('Effects/BlackAndWhite')")

@@ -1,5 +1,6 @@
 -- World demo: Quibbo drops onto uneven ground and walks a round, crates move and spin, a touch
--- flashes what was touched, a crate flies along a spline, a flag waves and sparks rise.
+-- flashes what was touched and clicks, a humming crate flies along a spline, a flag waves and
+-- sparks rise, and the theme plays over and over.
 -- Keys W, A, S, D walk Quibbo; the camera follows him.
 
 CreateSceneNode("", "LevelRoot")
@@ -11,8 +12,8 @@ CreateCollisionSpace("Props", "")
 CreateCollisionSpace("Heroes", "")
 
 -- Message types, as the engine numbers them.
-local ATTACH, POSITION, MESH, COLLISION, VELOCITY, SPIN, SCRIPT, MATERIAL, PARTICLES, ANIMATION =
-  0, 1, 3, 4, 5, 6, 7, 8, 10, 11
+local ATTACH, POSITION, MESH, COLLISION, VELOCITY, SPIN, SCRIPT, MATERIAL, SOUND, PARTICLES, ANIMATION =
+  0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11
 
 function send(actor, time, kind, text1, text2, x, y, z, value)
   AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, value or 0)
@@ -95,6 +96,7 @@ function OnTouch(names)
     if not touching[name] then
       LogText("Quibbo touches " .. name)
       send(name, now(), MATERIAL, "Flash/White", "", 0, 0, 0, 0.5)
+      Play2DSound("Tarnel_Quibbo_Sound02_Click01.wav", 200, 0)
     end
   end
   touching = now_touching
@@ -113,6 +115,7 @@ for _, p in ipairs({ {-12, 6, -12}, {12, 8, -12}, {12, 5, 12}, {-12, 9, 12}, {-1
   AddSplinePoint("Loop", p[1], p[2], p[3])
 end
 place("Flyer", "Crate.mesh", nil, -12, 6, -12)
+send("Flyer", 0, SOUND, "Hum.wav", "Loop", 0, 0, 0, 256)  -- follows the crate, louder as it nears
 function Fly()
   local t = math.fmod(now(), 12000) / 12000
   SetPosition("Flyer", InterpolateSpline("Loop", t))
@@ -129,3 +132,9 @@ function Sparks(on)
   send("Flag", now() + 5000, SCRIPT, on and "Sparks(false)" or "Sparks(true)")
 end
 send("Flag", 5000, SCRIPT, "Sparks(false)")
+
+-- The theme starts again each time it ends.
+PlayStream("Theme.wav")
+function StreamEnd()
+  PlayStream("Theme.wav")
+end
