@@ -258,7 +258,11 @@ private:
           continue;
         }
       }
-      wake.wait_for(lock, std::chrono::milliseconds(10));
+      // A stopped or ended stream sleeps until play() or the destructor wakes it.
+      if (playing)
+        wake.wait_for(lock, std::chrono::milliseconds(10));
+      else
+        wake.wait(lock);
     }
   }
 
