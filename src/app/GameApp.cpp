@@ -1,9 +1,13 @@
 // GameApp construction, the main loop and the logged teardown.
 #include "app/GameApp.h"
 
+#include "app/Fader.h"
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
+#include "gui/Background.h"
+#include "gui/OverlayMgr.h"
+#include "gui/Text.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
 #include "sound/Sound.h"
@@ -53,6 +57,10 @@ GameApp::GameApp() {
     return;
   }
   platform::setWindowCursor(windowHandle, cursorFile);
+  fader = std::make_unique<Fader>();
+  context.startFade = [this](bool fadeIn, double duration) { fader->start(fadeIn, duration); };
+  background = std::make_unique<Background>(*sceneManager);
+  context.background = background.get();
   core::log(std::string("AC connected: ") + (platform::acConnected() ? "true" : "false"));
 
   collisionMgr = std::make_unique<CollisionManager>();
@@ -73,7 +81,8 @@ GameApp::GameApp() {
     if (sound)
       sound->placeChannel(channel, {at.x, at.y, at.z});
   };
-  simulation = std::make_unique<Simulation>(std::move(world));
+  simulation = std::make_unique<Simulation>(std::move(world), std::make_unique<OverlayMgr>());
+  scriptHost->setErrorDisplay([this](const std::string& message) { showScriptError(message); });
   Simulation* clock = simulation.get();
   core::setLogPrefix([clock] { return Ogre::StringConverter::toString(clock->time); });
   context.collision = collisionMgr.get();
@@ -94,6 +103,18 @@ void GameApp::createSound() {
   context.sound = sound.get();
 }
 
+void GameApp::showScriptError(const std::string& message) {
+  // Called from inside Lua: nothing may throw out of here. The panel shows the start of a long
+  // message; the log has all of it.
+  try {
+    if (!lastErrorPanel.empty())
+      simulation->overlays()->destroyPanel(lastErrorPanel);
+    lastErrorPanel = simulation->createPanel("Scripting error\n" + gui::validUtf8(message, 2000), 20, 10);
+  } catch (...) {
+    core::log("Error! The script error cannot show on screen: " + core::describeCurrentException());
+  }
+}
+
 void GameApp::updateListener() {
   // The camera's own orientation, which auto-tracking turns toward look_at_node; its node never
   // turns, so the node's axes would leave the sounds' sides fixed whatever the player looks at.
@@ -110,6 +131,8 @@ GameApp::~GameApp() {
   core::log("delete handler");
   core::log("delete Gui");
   core::log("delete simulation");
+  if (scriptHost)
+    scriptHost->setErrorDisplay(nullptr);
   // The prefix hook still reads the simulation while it is destroyed, so its own lines keep
   // their time; from here on lines carry none.
   simulation.reset();
@@ -122,6 +145,9 @@ GameApp::~GameApp() {
   core::log("delete camera");
   camera.reset();
   core::log("delete ogre");
+  context.background = nullptr;
+  background.reset();
+  fader.reset();
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
   overlaySystem.reset();
@@ -153,10 +179,12 @@ bool GameApp::run() {
     runSteps();
     if (sound)
       updateListener();
+    updateStatistics();
 
     if (!pendingLevel.empty())
       loadLevel(pendingLevel);
     ogre->renderOneFrame();
+    fader->update(0.05);
     if (renderWindow->isClosed())
       running = false;
   }

@@ -17,9 +17,11 @@ class SceneManager;
 class OverlaySystem;
 }  // namespace Ogre
 
+class Background;
 class CameraController;
 class CollisionManager;
 class CSound;
+class Fader;
 class ScriptHost;
 class Simulation;
 
@@ -66,6 +68,10 @@ private:
   void failStartup(const std::string& logLine, const std::string& boxText);
 
   void createSound();
+  // The last script error on screen, replacing the one before.
+  void showScriptError(const std::string& message);
+  // The debug overlay's figures, every frame whether it is shown or not.
+  void updateStatistics();
   // The 3-D listener at the camera, turned the way the camera looks.
   void updateListener();
   void setupScene();
@@ -90,6 +96,8 @@ private:
   std::unique_ptr<Simulation> simulation;
   std::unique_ptr<CollisionManager> collisionMgr;
   std::unique_ptr<CSound> sound;  // null when setup.lua turns music off
+  std::unique_ptr<Fader> fader;
+  std::unique_ptr<Background> background;
 
   bool running = true;
   bool restartRequested = false;
@@ -102,4 +110,5 @@ private:
   std::string currentLevel;
   std::string pendingLevel;
   std::string debugText;  // the statistics' debug line, set by ShowText
+  std::string lastErrorPanel;
 };

@@ -16,11 +16,20 @@ const size_t maxCallbacksPerStep = 100000;
 
 }  // namespace
 
-Simulation::Simulation(WorldContext worldContext)
-    : context(std::move(worldContext)), heroProbe(std::make_unique<HeroGroundProbe>(context)) {}
+Simulation::Simulation(WorldContext worldContext, std::unique_ptr<OverlayMgr> overlays)
+    : context(std::move(worldContext)),
+      heroProbe(std::make_unique<HeroGroundProbe>(context)),
+      overlayMgr(std::move(overlays)) {}
 
 Simulation::~Simulation() {
   clear();
+  heroProbe.reset();
+  core::log("delete overlayMgr");
+  overlayMgr.reset();
+}
+
+std::string Simulation::createPanel(const std::string& text, float x, float y) {
+  return overlayMgr ? overlayMgr->createPanel(text, x, y) : std::string();
 }
 
 Actor* Simulation::addActor(const std::string& name) {
@@ -128,6 +137,8 @@ void Simulation::runCollisionCallbacks() {
 void Simulation::clear() {
   heroProbe = std::make_unique<HeroGroundProbe>(context);
   core::log("Remove overlays");
+  if (overlayMgr)
+    overlayMgr->clear();
   core::log("delete ActorList");
   while (!actorList.empty())
     actorList.erase(actorList.begin());

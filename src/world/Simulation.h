@@ -1,8 +1,10 @@
 // The world clock and owner of everything a level's scripts create at run time: actors by name,
-// the queue of actor messages, collision callbacks, splines and the hero ground probe.
+// the queue of actor messages, collision callbacks, splines, the overlay panels and the hero
+// ground probe.
 #pragma once
 
 #include "core/NamedMap.h"
+#include "gui/OverlayMgr.h"
 #include "world/Actor.h"
 #include "world/HeroGroundProbe.h"
 #include "world/Spline.h"
@@ -26,7 +28,8 @@ class Simulation {
 public:
   using ActorList = core::NamedMap<Actor>;
 
-  explicit Simulation(WorldContext context);
+  // Without an overlay manager (no window, as in the engine tests) panels are not made.
+  explicit Simulation(WorldContext context, std::unique_ptr<OverlayMgr> overlays = nullptr);
   ~Simulation();
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
@@ -50,6 +53,10 @@ public:
   // Empties the world and restarts the clock at 0.
   void clear();
 
+  // The new panel's name; "" without an overlay manager.
+  std::string createPanel(const std::string& text, float x, float y);
+  OverlayMgr* overlays() const { return overlayMgr.get(); }
+
   const ActorList& actors() const { return actorList; }
   const std::vector<ActorMessage>& messages() const { return _messages; }
 
@@ -60,6 +67,7 @@ private:
 
   WorldContext context;  // actors and the probe borrow it, so it is declared before them
   std::unique_ptr<HeroGroundProbe> heroProbe;
+  std::unique_ptr<OverlayMgr> overlayMgr;
   ActorList actorList;
   std::vector<ActorMessage> _messages;  // in the order they were added, not by time
   std::vector<CollisionCallback> _collisionCallbacks;

@@ -11,6 +11,7 @@ namespace Ogre {
 class RenderWindow;
 class SceneManager;
 }  // namespace Ogre
+class Background;
 class CameraController;
 class CollisionManager;
 class CSound;
@@ -25,6 +26,7 @@ struct ScriptContext {
   CollisionManager* collision = nullptr;
   CameraController* camera = nullptr;
   CSound* sound = nullptr;  // stays null when setup.lua turns music off
+  Background* background = nullptr;
   std::string musicDir;     // put in front of every sound file name
 
   std::function<uint32_t()> now;  // the game clock in ms
@@ -32,6 +34,7 @@ struct ScriptContext {
   std::function<void(bool restart)> shutDown;
   std::function<void(const std::string& level)> requestLevel;  // loaded at the end of the frame
   std::function<void(const std::string& text)> showText;       // the statistics' debug line
+  std::function<void(bool fadeIn, double duration)> startFade;
   std::function<void(const std::string& group, const std::string& location, const std::string& type)>
       addResourceLocation;
   std::string version;

@@ -20,6 +20,7 @@ using LibrarySlice = std::vector<LibraryFunction>;
 
 LibrarySlice coreFunctions();     // core, scene, clock, VMs
 LibrarySlice worldFunctions();    // actors, collision, splines, nodes, camera
+LibrarySlice guiFunctions();      // overlay panels, fade, background
 LibrarySlice soundFunctions();    // music stream and effects
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
 

@@ -1,0 +1,50 @@
+#include "app/Fader.h"
+
+#include "core/Log.h"
+#include "platform/Platform.h"
+
+#include <OgreMaterialManager.h>
+#include <OgreTechnique.h>
+#include <Overlay/OgreOverlay.h>
+#include <Overlay/OgreOverlayManager.h>
+
+namespace {
+const char materialName[] = "Materials/FadeOverlayMaterial";
+const char overlayName[] = "Overlays/FadeInOut";
+}  // namespace
+
+Fader::Fader() {
+  try {
+    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    Ogre::Overlay* found = Ogre::OverlayManager::getSingleton().getByName(overlayName);
+    if (!material || !found) {
+      core::log(std::string("Error! No ") + (material ? overlayName : materialName) + ": scene fading is off");
+      return;
+    }
+    textureUnit = material->getTechnique(0)->getPass(0)->getTextureUnitState(0);
+    overlay = found;
+    overlay->hide();
+  } catch (const Ogre::Exception& e) {
+    textureUnit = nullptr;
+    platform::messageBox("Fader Exception", e.getFullDescription());
+  } catch (...) {
+    textureUnit = nullptr;
+    platform::messageBox("Fader Exception",
+                         "An unknown exception has occured while setting up the fader.  Scene fading will not be supported.");
+  }
+}
+
+void Fader::start(bool fadeIn, double duration) {
+  if (!textureUnit)
+    return;
+  curve.start(fadeIn, duration);
+  overlay->show();
+}
+
+void Fader::update(double step) {
+  if (curve.state == FadeState::None || !textureUnit)
+    return;
+  textureUnit->setAlphaOperation(Ogre::LBX_MODULATE, Ogre::LBS_MANUAL, Ogre::LBS_TEXTURE, static_cast<float>(curve.alpha));
+  if (curve.step(step))
+    overlay->hide();
+}

@@ -1,0 +1,29 @@
+// Text for overlay panels: UTF-8 made safe to hand to the overlay renderer, and the size a text
+// takes in the panel font. Free of the engine so the measuring rule can be checked on its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace gui {
+
+// The text with every byte that is not part of a well-formed UTF-8 sequence replaced by '?',
+// cut before the sequence that would pass maxBytes.
+std::string validUtf8(const std::string& text, size_t maxBytes = std::string::npos);
+
+// Width over height of a glyph; 0 for one the font does not have.
+using GlyphAspect = std::function<float(uint32_t codePoint)>;
+
+struct TextSize {
+  int width = 0;
+  int height = 0;
+};
+
+// The box a text needs at a character height, by code point. Each line break is noticed one
+// character late, so a line's width includes the line feed and the first character of the next
+// line; layouts are made to that rule. A trailing line feed adds no line.
+TextSize measureText(const std::string& utf8, float charHeight, const GlyphAspect& aspect);
+
+}  // namespace gui
