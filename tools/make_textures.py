@@ -146,12 +146,39 @@ def sky_face(face):
     return pixel
 
 
+def panel(x, y):
+    t = y / 31.0
+    return (18 + 20 * t, 28 + 26 * t, 70 + 40 * t)
+
+
+def panel_border(x, y):
+    return (170, 190, 235)
+
+
+def fade(x, y):
+    return (0, 0, 0)
+
+
+def menu_background(x, y):
+    # Dusk over hills: a warm horizon, a darker sky above, rolling silhouettes below.
+    u, v = x / SIZE, y / SIZE
+    hill = 0.68 + 0.06 * math.sin(u * 9.0) + 0.03 * math.sin(u * 23.0 + 1.3)
+    if v > hill:
+        shade = 0.4 + 0.6 * fractal(5, u, v, 3)
+        return (24 * shade, 40 * shade, 30 * shade)
+    glow = max(0.0, 1 - abs(v - hill) * 3.2)
+    return (40 + 200 * glow, 45 + 110 * glow, 90 + 20 * glow)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     for name, pixel in (("grass.png", grass), ("stone.png", stone), ("planks.png", planks),
                         ("bark.png", bark), ("leaves.png", leaves)):
         write_png(os.path.join(out, name), SIZE, SIZE, pixel)
+    for name, pixel, size in (("panel.png", panel, 32), ("panel_border.png", panel_border, 8),
+                              ("fade.png", fade, 8), ("menu_background.png", menu_background, SIZE)):
+        write_png(os.path.join(out, name), size, size, pixel)
     for face in FACES:
         write_png(os.path.join(out, "sky_%s.png" % face), SIZE, SIZE, sky_face(face))
 

@@ -1,0 +1,103 @@
+// Panel text and fade arithmetic: the box a caption gets, what reaches the renderer, and the
+// opacity of every frame of a fade.
+#include "app/FadeCurve.h"
+#include "gui/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A font where every glyph's aspect tells which character was asked for.
+float aspect(uint32_t code) {
+  switch (code) {
+    case 'A': return 0.5f;
+    case 'B': return 0.75f;
+    case '0': return 0.625f;
+    case '\n': return 0.25f;
+    case 0xE9: return 1.0f;   // é
+    case 0x20AC: return 2.0f;  // €
+    default: return 0.0f;
+  }
+}
+
+gui::TextSize measure(const std::string& text) { return gui::measureText(text, 24, aspect); }
+
+TEST(PanelText, BoxesFollowTheOneLateLineRule) {
+  EXPECT_EQ(measure("AB").width, 30);  // (0.5 + 0.75) * 24
+  EXPECT_EQ(measure("AB").height, 24);
+  // The first line takes A, the line feed and B; the second line is empty.
+  gui::TextSize twoLines = measure("A\nB");
+  EXPECT_EQ(twoLines.width, 36);
+  EXPECT_EQ(twoLines.height, 48);
+  EXPECT_EQ(measure("AB\n").height, 24);  // a trailing line feed adds no line
+  EXPECT_EQ(measure("A B").width, 45);    // a blank is as wide as a '0'
+  EXPECT_EQ(measure("").width, 0);
+  EXPECT_EQ(measure("").height, 24);
+}
+
+TEST(PanelText, MeasuresCodePointsNotBytes) {
+  EXPECT_EQ(measure("\xC3\xA9").width, 24);        // é is one glyph, not two unknown bytes
+  EXPECT_EQ(measure("\xE2\x82\xAC" "A").width, 60);  // € then A
+}
+
+TEST(PanelText, OnlyWellFormedUtf8ReachesTheRenderer) {
+  EXPECT_EQ(gui::validUtf8("ok \xC3\xA9"), "ok \xC3\xA9");
+  EXPECT_EQ(gui::validUtf8("a\xFF" "b"), "a?b");
+  EXPECT_EQ(gui::validUtf8("\xC0\xAF"), "??");               // overlong '/'
+  EXPECT_EQ(gui::validUtf8("\xED\xA0\x80"), "???");          // a surrogate
+  EXPECT_EQ(gui::validUtf8("x\xE2\x82"), "x??");             // cut in the middle
+  EXPECT_EQ(gui::validUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+  // A limit never splits a character.
+  EXPECT_EQ(gui::validUtf8("ab\xE2\x82\xAC", 4), "ab");
+  EXPECT_EQ(gui::validUtf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
+}
+
+// The opacity applied on each frame until the fade stops.
+std::vector<double> frames(bool fadeIn, double duration) {
+  FadeCurve fade;
+  fade.start(fadeIn, duration);
+  std::vector<double> applied;
+  while (fade.state != FadeState::None && applied.size() < 1000) {
+    applied.push_back(fade.alpha);
+    fade.step(0.05);
+  }
+  return applied;
+}
+
+TEST(FadeCurve, FadesLastTwentyFramesAUnit) {
+  std::vector<double> out = frames(false, 1);
+  ASSERT_EQ(out.size(), 20u);
+  EXPECT_DOUBLE_EQ(out.front(), 0.0);
+  EXPECT_NEAR(out.back(), 0.95, 1e-9);
+
+  std::vector<double> slow = frames(false, 2);
+  ASSERT_EQ(slow.size(), 40u);
+  EXPECT_NEAR(slow[1], 0.025, 1e-9);
+
+  std::vector<double> in = frames(true, 0);  // no length means one unit
+  ASSERT_EQ(in.size(), 20u);
+  EXPECT_DOUBLE_EQ(in.front(), 1.0);
+  EXPECT_NEAR(in.back(), 0.05, 1e-9);
+
+  EXPECT_EQ(frames(true, -3), frames(true, 3));  // a negative length counts by its size
+}
+
+TEST(FadeCurve, UnusableLengthsStillEnd) {
+  EXPECT_EQ(frames(false, std::nan("")).size(), 20u);
+  EXPECT_EQ(frames(true, std::numeric_limits<double>::infinity()).size(), 20u);
+  FadeCurve fade;
+  fade.start(true, 1);
+  bool ended = false;
+  for (int i = 0; i < 21; ++i)
+    ended = fade.step(0.05) || ended;
+  EXPECT_TRUE(ended);  // only the end of a fade-in takes the cover away
+  fade.start(false, 1);
+  for (int i = 0; i < 21; ++i)
+    EXPECT_FALSE(fade.step(0.05));
+}
+
+}  // namespace
