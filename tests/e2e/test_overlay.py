@@ -1,0 +1,132 @@
+"""What a level puts on the screen besides the 3-D scene, as screenshots of the real window:
+text and template panels, the HUD overlay, the on-screen script error, the fade and the
+background, and what a level load keeps and clears. The window is 800 x 600, the panels'
+reference screen, so panel units are pixels here."""
+import os
+import unittest
+import zipfile
+
+from PIL import ImageChops, ImageStat
+
+from harness import GameTest, setup_script
+
+LEVEL = """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+SetBackground("Materials/FadeOverlayMaterial")
+SetBackground("Menu/Background")  -- replaces the first: one background, the second material
+AddActor("Director")
+local at = 0
+function later(statement) at = at + 400 AddActorMessage("Director", at, 7, statement, "", 0, 0, 0, 0) end
+later("SaveScreenshot('base.png') text = CreatePanel('AB', 400, 300) badge = CreatePanel('TPL_Badge', 0.1, 0.8) AddElement('OVE_HUD')")
+later("SaveScreenshot('panels.png') check_equal('names', text .. ' ' .. badge, 'Panel_0 Panel_1') DestroyPanel(text) SetElementCaption('HUD/Score', 'Score: 12345')")
+later("SaveScreenshot('destroyed.png') AddElement(text) RemoveElement('OVE_HUD')")
+later("SaveScreenshot('back.png') a_function_with_a_name_long_enough_to_make_a_wide_error_box()")
+later("SaveScreenshot('error1.png') error('short')")
+later("SaveScreenshot('error2.png') Fade(0, 0.5)")
+at = at + 2000
+later("SaveScreenshot('faded.png') Fade(1, 0.5)")
+at = at + 2000
+later("SaveScreenshot('clear.png') AddElement('OVE_HUD') coreLoadLevel('next.lua')")
+"""
+
+NEXT = """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+check_equal("counter goes on", CreatePanel("", 1000, 1000), "Panel_4")
+AddActor("Director")
+AddActorMessage("Director", 400, 7, "SaveScreenshot('next.png') ShutDown()", "", 0, 0, 0, 0)
+"""
+
+
+def difference(a, b, box=None):
+    """Mean absolute difference of two screenshots over a box, 0 to 255."""
+    if box:
+        a, b = a.crop(box), b.crop(box)
+    return sum(ImageStat.Stat(ImageChops.difference(a, b)).mean) / 3
+
+
+def brightness(image):
+    return sum(ImageStat.Stat(image).mean) / 3
+
+
+def changed_columns(image, base, y):
+    return [x for x in range(image.width) if sum(abs(p - q) for p, q in zip(image.getpixel((x, y)), base.getpixel((x, y)))) > 40]
+
+
+class OverlayTest(GameTest):
+    def test_panels_error_fade_and_background_on_screen(self):
+        self.game.write("setup.lua", setup_script(window_width=800, window_height=600))
+        self.game.level("test.lua", LEVEL)
+        self.game.level("next.lua", NEXT)
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.log[-3000:])
+        shot = {name: self.game.screenshot(name + ".png") for name in
+                ("base", "panels", "destroyed", "back", "error1", "error2", "faded", "clear", "next")}
+        base = shot["base"]
+        self.assertGreater(brightness(base), 40, "the menu background should fill the window")
+
+        # The text panel's box starts at (400, 300): its frame is there, nothing left of it.
+        text_box = (400, 300, 430, 334)
+        self.assertGreater(difference(shot["panels"], base, text_box), 30)
+        self.assertLess(difference(shot["panels"], base, (380, 300, 398, 334)), 2)
+        # The template badge sits at 10 % and 80 % of the window.
+        self.assertGreater(difference(shot["panels"], base, (85, 485, 115, 515)), 20)
+        # Destroyed, the box goes; shown again by its name, it comes back.
+        self.assertLess(difference(shot["destroyed"], base, text_box), 2)
+        self.assertGreater(difference(shot["back"], base, text_box), 30)
+        # The HUD, its caption rewritten, then hidden.
+        hud = (560, 10, 790, 86)
+        self.assertGreater(difference(shot["panels"], base, hud), 5)
+        self.assertGreater(difference(shot["destroyed"], shot["panels"], hud), 1)
+        self.assertLess(difference(shot["back"], base, hud), 2)
+
+        # The error box at (20, 10); the second, shorter message replaces the first box.
+        first, second = changed_columns(shot["error1"], base, 11), changed_columns(shot["error2"], base, 11)
+        self.assertTrue(first and second, "no error box on screen")
+        self.assertLess(abs(first[0] - 20), 3)
+        self.assertLess(abs(second[0] - 20), 3)
+        self.assertGreater(max(first), max(second) + 100)
+        self.assertEqual(result.count("Scripting error"), 2)
+
+        self.assertLess(brightness(shot["faded"]), brightness(base) * 0.1)
+        self.assertGreater(brightness(shot["clear"]), brightness(base) * 0.9)
+
+        # After a level load: the background stays, panels and the HUD are gone.
+        self.assertLess(difference(shot["next"], base), 1, "the next level should show the bare background")
+        self.assertPasses(result, 2)
+
+
+class MissingOverlayDataTest(GameTest):
+    def test_missing_materials_and_overlays_leave_one_line_each(self):
+        core = os.path.join(self.game.resource, "Misc", "OgreCore.zip")
+        with zipfile.ZipFile(core) as archive:
+            kept = {n: archive.read(n) for n in archive.namelist() if not n.startswith("Game.")}
+        with zipfile.ZipFile(core, "w") as archive:
+            for name, data in kept.items():
+                archive.writestr(name, data)
+        self.game.level("test.lua", """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+AddActor("Director")
+-- Each failing call in a statement of its own: a failure ends only its statement.
+for i, statement in ipairs({"Fade(0, 1)", "SetBackground('NoSuchMaterial')", "CreatePanel('text', 10, 10)",
+    "CreatePanel('TPL_Nothing', 0, 0)", "SetElementMaterial('Core/DebugText', 'NoSuchMaterial')",
+    "AddElement('OVE_Nothing') RemoveElement('Nothing') SetElementCaption('Nothing', 'x') DestroyPanel('Panel_9')",
+    "Fade(1, 1) check('went on', true) ShutDown()"}) do
+  AddActorMessage("Director", i * 100, 7, statement, "", 0, 0, 0, 0)
+end
+""")
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.log[-3000:])
+        self.assertEqual(result.count("Error! No Materials/FadeOverlayMaterial: scene fading is off"), 1)
+        for line in ("SetBackground: No such material: NoSuchMaterial",
+                     "CreatePanel: Could not find material GameOverlayMaterial",
+                     "CreatePanel: OverlayElement with name TPL_Nothing not found.",
+                     "SetElementMaterial: Could not find material NoSuchMaterial"):
+            self.assertEqual(result.count(line), 1, line)
+        self.assertPasses(result, 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
