@@ -12,6 +12,6 @@ setup = {
   music = 1,
   soundvolume = 4,
   musicvolume = 3,
-  startlevel = "intro.lua",
+  startlevel = "title.lua",
   resourcedir = "../Resource/Levels/",
 }

@@ -3,6 +3,7 @@
 -- world level follows.
 
 CreateSceneNode("", "LevelRoot")
+Fade(1, 2)
 
 -- Message types, as the engine numbers them.
 local ATTACH, POSITION, SPIN, SCRIPT = 0, 1, 6, 7
@@ -52,4 +53,5 @@ function StreamEnd() end  -- the theme plays once here
 
 AddActor("Director")
 send("Director", 7000, SCRIPT, "AddCompositor('Effects/BlackAndWhite')")
+send("Director", 8000, SCRIPT, "Fade(0, 1)")  -- dark when the world loads; it fades itself in
 send("Director", 9000, SCRIPT, "coreLoadLevel('world.lua')")

@@ -1,9 +1,10 @@
 -- World demo: Quibbo drops onto uneven ground and walks a round, crates move and spin, a touch
 -- flashes what was touched and clicks, a humming crate flies along a spline, a flag waves and
 -- sparks rise, and the theme plays over and over.
--- Keys W, A, S, D walk Quibbo; the camera follows him.
+-- Keys W, A, S, D walk Quibbo; the camera follows him. The HUD counts the crates he touched.
 
 CreateSceneNode("", "LevelRoot")
+Fade(1, 1)  -- the valley faded out before it loaded this level
 SetSkyBox("Intro/SkyBox")
 SetFog(0.59, 0.65, 0.69, 25, 110)
 AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
@@ -88,6 +89,16 @@ function Shuttle(direction)
 end
 send("Mover", 0, SCRIPT, "Shuttle(1)")
 
+-- The HUD: touches so far and the seconds since the level began.
+local score = 0
+AddElement("OVE_HUD")
+SetElementCaption("HUD/Score", "Score: 0")
+function Clock()
+  SetElementCaption("HUD/Time", "Time: " .. math.floor(now() / 1000))
+  send("Quibbo", now() + 1000, SCRIPT, "Clock()")
+end
+send("Quibbo", 0, SCRIPT, "Clock()")
+
 local touching = {}
 function OnTouch(names)
   local now_touching = {}
@@ -97,6 +108,8 @@ function OnTouch(names)
       LogText("Quibbo touches " .. name)
       send(name, now(), MATERIAL, "Flash/White", "", 0, 0, 0, 0.5)
       Play2DSound("Tarnel_Quibbo_Sound02_Click01.wav", 200, 0)
+      score = score + 1
+      SetElementCaption("HUD/Score", "Score: " .. score)
     end
   end
   touching = now_touching

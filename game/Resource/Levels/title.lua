@@ -1,0 +1,12 @@
+-- Title: the game's name over the dusk background while the theme starts, then the valley.
+-- The background stays behind every later level; their sky boxes cover it.
+
+CreateSceneNode("", "LevelRoot")
+SetBackground("Menu/Background")
+CreatePanel("Tarnel Quibbo\nA walk in the valley", 290, 200)
+PlayStream("Theme.wav")
+function StreamEnd() end
+
+AddActor("Director")
+AddActorMessage("Director", 3500, 7, "Fade(0, 1)", "", 0, 0, 0, 0)
+AddActorMessage("Director", 4500, 7, "coreLoadLevel('intro.lua')", "", 0, 0, 0, 0)
