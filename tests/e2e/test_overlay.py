@@ -1,7 +1,7 @@
 """What a level puts on the screen besides the 3-D scene, as screenshots of the real window:
 text and template panels, the HUD overlay, the on-screen script error, the fade and the
-background, and what a level load keeps and clears. The window is 800 x 600, the panels'
-reference screen, so panel units are pixels here."""
+background, and what a level load keeps and clears. The window is 1024 x 768: a text panel's
+reference units are 1.28 pixels each way."""
 import os
 import unittest
 import zipfile
@@ -56,7 +56,7 @@ def changed_columns(image, base, y):
 
 class OverlayTest(GameTest):
     def test_panels_error_fade_and_background_on_screen(self):
-        self.game.write("setup.lua", setup_script(window_width=800, window_height=600))
+        self.game.write("setup.lua", setup_script(window_width=1024, window_height=768))
         self.game.level("test.lua", LEVEL)
         self.game.level("next.lua", NEXT)
         result = self.run_game()
@@ -66,26 +66,30 @@ class OverlayTest(GameTest):
         base = shot["base"]
         self.assertGreater(brightness(base), 40, "the menu background should fill the window")
 
-        # The text panel's box starts at (400, 300): its frame is there, nothing left of it.
-        text_box = (400, 300, 430, 334)
+        # The text panel at (400, 300) units: its box starts at (512, 384) pixels, and one line
+        # of text makes it 34 units high, its bottom frame just above 427.5.
+        text_box = (512, 384, 550, 427)
         self.assertGreater(difference(shot["panels"], base, text_box), 30)
-        self.assertLess(difference(shot["panels"], base, (380, 300, 398, 334)), 2)
+        self.assertLess(difference(shot["panels"], base, (490, 384, 509, 427)), 2)
+        self.assertGreater(difference(shot["panels"], base, (516, 424, 540, 427)), 60)
+        self.assertLess(difference(shot["panels"], base, (516, 430, 540, 440)), 2)
         # The template badge sits at 10 % and 80 % of the window.
-        self.assertGreater(difference(shot["panels"], base, (85, 485, 115, 515)), 20)
+        self.assertGreater(difference(shot["panels"], base, (110, 620, 145, 655)), 20)
         # Destroyed, the box goes; shown again by its name, it comes back.
         self.assertLess(difference(shot["destroyed"], base, text_box), 2)
         self.assertGreater(difference(shot["back"], base, text_box), 30)
         # The HUD, its caption rewritten, then hidden.
-        hud = (560, 10, 790, 86)
+        hud = (780, 12, 1010, 84)
         self.assertGreater(difference(shot["panels"], base, hud), 5)
         self.assertGreater(difference(shot["destroyed"], shot["panels"], hud), 1)
         self.assertLess(difference(shot["back"], base, hud), 2)
 
-        # The error box at (20, 10); the second, shorter message replaces the first box.
-        first, second = changed_columns(shot["error1"], base, 11), changed_columns(shot["error2"], base, 11)
+        # The error box at (20, 10) units, its top frame on row 14; the second, shorter message
+        # replaces the first box.
+        first, second = changed_columns(shot["error1"], base, 14), changed_columns(shot["error2"], base, 14)
         self.assertTrue(first and second, "no error box on screen")
-        self.assertLess(abs(first[0] - 20), 3)
-        self.assertLess(abs(second[0] - 20), 3)
+        self.assertLess(abs(first[0] - 26), 3)
+        self.assertLess(abs(second[0] - 26), 3)
         self.assertGreater(max(first), max(second) + 100)
         self.assertEqual(result.count("Scripting error"), 2)
 
