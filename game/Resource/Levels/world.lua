@@ -1,7 +1,7 @@
 -- World demo: Quibbo drops onto uneven ground and walks a round, crates move and spin, a touch
 -- flashes what was touched and clicks, a humming crate flies along a spline, a flag waves and
 -- sparks rise, and the theme plays over and over.
--- Keys W, A, S, D walk Quibbo; the camera follows him. The HUD counts the crates he touched.
+-- Keys W, A, S, D walk Quibbo; the camera follows him; F1 shows the frame statistics. The HUD counts the crates he touched.
 
 CreateSceneNode("", "LevelRoot")
 Fade(1, 1)  -- the valley faded out before it loaded this level
@@ -66,7 +66,13 @@ end
 send("Quibbo", 2000, SCRIPT, "Walk(1)")
 
 local keys = { [17] = {0, 0, -6}, [31] = {0, 0, 6}, [30] = {-6, 0, 0}, [32] = {6, 0, 0} }
+local F1 = 59
+local statistics = false
 function KeyPressed(code, text)
+  if code == F1 then  -- the frame statistics on and off
+    statistics = not statistics
+    if statistics then AddElement("Core/StatPanel") else RemoveElement("Core/StatPanel") end
+  end
   local v = keys[code]
   if v then
     walking = false
