@@ -20,7 +20,7 @@ local at = 0
 function later(statement) at = at + 400 AddActorMessage("Director", at, 7, statement, "", 0, 0, 0, 0) end
 later("SaveScreenshot('base.png') text = CreatePanel('AB', 400, 300) badge = CreatePanel('TPL_Badge', 0.1, 0.8) AddElement('OVE_HUD')")
 later("SaveScreenshot('panels.png') check_equal('names', text .. ' ' .. badge, 'Panel_0 Panel_1') DestroyPanel(text) SetElementCaption('HUD/Score', 'Score: 12345')")
-later("SaveScreenshot('destroyed.png') AddElement(text) RemoveElement('OVE_HUD')")
+later("SaveScreenshot('destroyed.png') AddElement(text) AddElement(text) AddElement('Panel_0_TA') RemoveElement('OVE_HUD')")
 later("SaveScreenshot('back.png') a_function_with_a_name_long_enough_to_make_a_wide_error_box()")
 later("SaveScreenshot('error1.png') error('short')")
 later("SaveScreenshot('error2.png') Fade(0, 0.5)")
@@ -78,6 +78,9 @@ class OverlayTest(GameTest):
         # Destroyed, the box goes; shown again by its name, it comes back.
         self.assertLess(difference(shot["destroyed"], base, text_box), 2)
         self.assertGreater(difference(shot["back"], base, text_box), 30)
+        # Shown twice, or its text alone: one line each, the box drawn once.
+        self.assertEqual(result.count("Overlay element Panel_0 is shown already"), 1)
+        self.assertEqual(len([m for m in result.messages() if m.startswith("Error! Overlay element Panel_0_TA ")]), 1)
         # The HUD, its caption rewritten, then hidden.
         hud = (780, 12, 1010, 84)
         self.assertGreater(difference(shot["panels"], base, hud), 5)
