@@ -4,9 +4,14 @@
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
+#include "input/InputHandler.h"
+#include "input/MouseRouter.h"
+#include "input/WebPanelInput.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
 #include "sound/Sound.h"
+#include "states/EditState.h"
+#include "states/PlayState.h"
 #include "world/CameraController.h"
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
@@ -81,6 +86,8 @@ GameApp::GameApp() {
 
   createSound();
   setupScene();
+  createInput();
+  initStates();
 }
 
 void GameApp::createSound() {
@@ -107,7 +114,10 @@ void GameApp::updateListener() {
 GameApp::~GameApp() {
   core::log("~GameApp()");
   core::log("delete editState");
+  context.leaveEditMode = nullptr;
+  editState.reset();
   core::log("delete handler");
+  handler.reset();
   core::log("delete Gui");
   core::log("delete simulation");
   // The prefix hook still reads the simulation while it is destroyed, so its own lines keep
@@ -140,6 +150,9 @@ uint32_t GameApp::now() const {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    // The listeners run inside: a key's statement runs in the frame that saw the key.
+    if (handler)
+      handler->capture();
     platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
     if (events.closeRequested)
       running = false;  // the frame still runs to its end
@@ -168,6 +181,10 @@ void GameApp::runSteps() {
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
   while (static_cast<int32_t>(now() - simulation->time) >= 0) {
+    if (!states.step()) {
+      running = false;  // no state left: the application ends
+      break;
+    }
     if (!running)
       break;
     simulation->advance(followCamera);

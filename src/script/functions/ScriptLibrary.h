@@ -21,6 +21,7 @@ using LibrarySlice = std::vector<LibraryFunction>;
 LibrarySlice coreFunctions();     // core, scene, clock, VMs
 LibrarySlice worldFunctions();    // actors, collision, splines, nodes, camera
 LibrarySlice soundFunctions();    // music stream and effects
+LibrarySlice inputFunctions();    // edit mode, mouse position
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
 
 // Every slice's functions in registration order.
