@@ -53,3 +53,11 @@ function StreamEnd() end  -- the theme plays once here
 AddActor("Director")
 send("Director", 7000, SCRIPT, "AddCompositor('Effects/BlackAndWhite')")
 send("Director", 9000, SCRIPT, "coreLoadLevel('world.lua')")
+
+-- Any key skips the intro; the mouse does nothing here.
+function KeyPressed(code, text) coreLoadLevel("world.lua") end
+function KeyReleased(code, text) end
+function EscPressed() end
+function Screenshot() end
+function MousePressed(x, y, button) end
+function MouseReleased(x, y, button) end
