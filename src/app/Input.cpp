@@ -19,13 +19,12 @@ const int clickVolume = 200;
 }  // namespace
 
 void GameApp::createInput() {
-  auto runStatement = [this](const std::string& statement) {
-    scriptHost->runStatement(scriptHost->luaVm(), statement);
-  };
   webPanels = std::make_unique<NoWebPanels>();
   MouseTargets targets;
   targets.panels = webPanels.get();
-  targets.runStatement = runStatement;
+  targets.runStatement = [this](const std::string& statement) {
+    scriptHost->runStatement(scriptHost->luaVm(), statement);
+  };
   targets.playClick = [this] {
     if (sound)
       sound->playSample(context.musicDir + clickSound, clickVolume, false, false);

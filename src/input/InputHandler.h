@@ -54,8 +54,8 @@ public:
 private:
   InputHandler(void* display, unsigned long windowHandle, InputTargets targets);
   void destroyDevices();
-  // The event with the pointer's real position: this OIS counts absolute positions up from
-  // relative moves that start 6 pixels off and lose track at every clip to the window's edge.
+  // The event with the pointer's real position: this OIS adds absolute positions up from its
+  // relative moves, which starts them 6 pixels off the pointer and loses track at every clip.
   template <typename Deliver>
   void atPointer(const OIS::MouseEvent& event, Deliver deliver);
 

@@ -83,7 +83,7 @@ bool pointerPosition(void* display, unsigned long windowHandle, int& x, int& y) 
   int rootX = 0;
   int rootY = 0;
   unsigned int buttons = 0;
-  // Also answers while the pointer is on another screen: the coordinates are then meaningless.
+  // False while the pointer is on another screen.
   return XQueryPointer(connection, windowHandle, &root, &child, &rootX, &rootY, &x, &y, &buttons) == True;
 }
 
