@@ -8,9 +8,14 @@
 #include "gui/Background.h"
 #include "gui/OverlayMgr.h"
 #include "gui/Text.h"
+#include "input/InputHandler.h"
+#include "input/MouseRouter.h"
+#include "input/WebPanelInput.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
 #include "sound/Sound.h"
+#include "states/EditState.h"
+#include "states/PlayState.h"
 #include "world/CameraController.h"
 #include "world/CollisionManager.h"
 #include "world/Simulation.h"
@@ -90,6 +95,8 @@ GameApp::GameApp() {
 
   createSound();
   setupScene();
+  createInput();
+  initStates();
 }
 
 void GameApp::createSound() {
@@ -128,7 +135,10 @@ void GameApp::updateListener() {
 GameApp::~GameApp() {
   core::log("~GameApp()");
   core::log("delete editState");
+  context.leaveEditMode = nullptr;
+  editState.reset();
   core::log("delete handler");
+  handler.reset();
   core::log("delete Gui");
   core::log("delete simulation");
   if (scriptHost)
@@ -166,6 +176,9 @@ uint32_t GameApp::now() const {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    // The listeners run inside: a key's statement runs in the frame that saw the key.
+    if (handler)
+      handler->capture();
     platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
     if (events.closeRequested)
       running = false;  // the frame still runs to its end
@@ -196,6 +209,10 @@ void GameApp::runSteps() {
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
   while (static_cast<int32_t>(now() - simulation->time) >= 0) {
+    if (!states.step()) {
+      running = false;  // no state left: the application ends
+      break;
+    }
     if (!running)
       break;
     simulation->advance(followCamera);

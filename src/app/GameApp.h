@@ -5,6 +5,7 @@
 
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
+#include "states/StateStack.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,11 @@ class CameraController;
 class CollisionManager;
 class CSound;
 class Fader;
+class EditState;
+class InputHandler;
+class MouseRouter;
+class PlayState;
+class WebPanelInput;
 class ScriptHost;
 class Simulation;
 
@@ -78,6 +84,11 @@ private:
   void loadLevel(const std::string& name);
   void runSteps();
 
+  // Input and the game states (Input.cpp): the devices and the mouse's routes, then the states
+  // with PlayState on top.
+  void createInput();
+  void initStates();
+
   // Game clock: milliseconds since startTime, wrapping unsigned 32-bit.
   uint32_t now() const;
   void addResourceLocation(const std::string& group, const std::string& location, const std::string& type);
@@ -98,6 +109,12 @@ private:
   std::unique_ptr<CSound> sound;  // null when setup.lua turns music off
   std::unique_ptr<Fader> fader;
   std::unique_ptr<Background> background;
+  std::unique_ptr<WebPanelInput> webPanels;
+  std::unique_ptr<MouseRouter> mouse;
+  std::unique_ptr<InputHandler> handler;  // null when there is no input system
+  std::unique_ptr<EditState> editState;
+  std::unique_ptr<PlayState> playState;
+  StateStack states;
 
   bool running = true;
   bool restartRequested = false;

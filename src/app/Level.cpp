@@ -86,5 +86,6 @@ void GameApp::loadLevel(const std::string& name) {
   if (camera)
     camera->attachToLevel();
   currentLevel = level;
+  states.leaveTop();
   core::log("LoadLevel(" + level + ") end at: " + Ogre::StringConverter::toString(now()));
 }

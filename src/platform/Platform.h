@@ -31,6 +31,10 @@ struct WindowEvents {
 void acceptCloseRequests(void* display, unsigned long windowHandle);
 WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle);
 
+// Where the pointer is now, in window pixels (negative or beyond the size when outside it).
+// False when there is no display, or the pointer is on another screen.
+bool pointerPosition(void* display, unsigned long windowHandle, int& x, int& y);
+
 // Makes the cursor file the window's cursor; does nothing when the file cannot be loaded.
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile);
 

@@ -74,6 +74,19 @@ WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle) {
   return events;
 }
 
+bool pointerPosition(void* display, unsigned long windowHandle, int& x, int& y) {
+  auto* connection = static_cast<Display*>(display);
+  if (!connection || windowHandle == 0)
+    return false;
+  Window root = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  unsigned int buttons = 0;
+  // False while the pointer is on another screen.
+  return XQueryPointer(connection, windowHandle, &root, &child, &rootX, &rootY, &x, &y, &buttons) == True;
+}
+
 void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile) {
   if (windowHandle == 0 || !std::filesystem::exists(cursorFile))
     return;

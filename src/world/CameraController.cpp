@@ -53,8 +53,21 @@ void CameraController::release() {
   lastUpdateTime = clock();
 }
 
+void CameraController::follow(Ogre::SceneNode* lookAt, Ogre::SceneNode* node) {
+  ogreCamera->setAutoTracking(lookAt != nullptr, lookAt, Ogre::Vector3::ZERO);
+  followNode = node;
+  following = true;
+  lastUpdateTime = clock();
+}
+
+void CameraController::stopFollowing() {
+  ogreCamera->setAutoTracking(false);
+  following = false;
+  lastUpdateTime = clock();
+}
+
 void CameraController::update() {
-  if (!following)
+  if (!following || !followNode)
     return;
   uint32_t now = clock();
   uint32_t dt = now - lastUpdateTime;

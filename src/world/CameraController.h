@@ -25,7 +25,11 @@ public:
   void attachToLevel();
   // Before a level load: stop following, drop the old level's nodes.
   void release();
-  // One spring step; does nothing unless following.
+  // The game states' hold on the camera. follow: look at lookAt (no tracking when null) and
+  // chase followNode (standing still when null); stopFollowing: a free camera.
+  void follow(Ogre::SceneNode* lookAt, Ogre::SceneNode* followNode);
+  void stopFollowing();
+  // One spring step; does nothing unless following a node.
   void update();
   // The ray through window pixel (x, y).
   Ogre::Ray cameraRay(float x, float y, unsigned windowWidth, unsigned windowHeight) const;

@@ -55,3 +55,11 @@ AddActor("Director")
 send("Director", 7000, SCRIPT, "AddCompositor('Effects/BlackAndWhite')")
 send("Director", 8000, SCRIPT, "Fade(0, 1)")  -- dark when the world loads; it fades itself in
 send("Director", 9000, SCRIPT, "coreLoadLevel('world.lua')")
+
+-- Any key skips the intro; the mouse does nothing here.
+function KeyPressed(code, text) coreLoadLevel("world.lua") end
+function KeyReleased(code, text) end
+function EscPressed() end
+function Screenshot() end
+function MousePressed(x, y, button) end
+function MouseReleased(x, y, button) end

@@ -10,3 +10,11 @@ function StreamEnd() end
 AddActor("Director")
 AddActorMessage("Director", 3500, 7, "Fade(0, 1)", "", 0, 0, 0, 0)
 AddActorMessage("Director", 4500, 7, "coreLoadLevel('intro.lua')", "", 0, 0, 0, 0)
+
+-- Any key goes on at once; the mouse does nothing here.
+function KeyPressed(code, text) coreLoadLevel("intro.lua") end
+function KeyReleased(code, text) end
+function EscPressed() end
+function Screenshot() end
+function MousePressed(x, y, button) end
+function MouseReleased(x, y, button) end

@@ -1,7 +1,9 @@
 -- World demo: Quibbo drops onto uneven ground and walks a round, crates move and spin, a touch
 -- flashes what was touched and clicks, a humming crate flies along a spline, a flag waves and
 -- sparks rise, and the theme plays over and over.
--- Keys W, A, S, D walk Quibbo; the camera follows him; F1 shows the frame statistics. The HUD counts the crates he touched.
+-- The arrow keys or W, A, S, D walk Quibbo and space makes him jump; the camera follows him.
+-- Escape pauses the walk and shows it; a click on the ground logs where it hit; F1 shows the
+-- frame statistics. The HUD counts the crates he touched.
 
 CreateSceneNode("", "LevelRoot")
 Fade(1, 1)  -- the valley faded out before it loaded this level
@@ -65,8 +67,11 @@ function Walk(leg)
 end
 send("Quibbo", 2000, SCRIPT, "Walk(1)")
 
-local keys = { [17] = {0, 0, -6}, [31] = {0, 0, 6}, [30] = {-6, 0, 0}, [32] = {6, 0, 0} }
-local F1 = 59
+-- Key codes: W, S, A, D and the arrows up, down, left, right; space; F1.
+local keys = { [17] = {0, 0, -6}, [31] = {0, 0, 6}, [30] = {-6, 0, 0}, [32] = {6, 0, 0},
+               [200] = {0, 0, -6}, [208] = {0, 0, 6}, [203] = {-6, 0, 0}, [205] = {6, 0, 0} }
+local SPACE, F1 = 57, 59
+local paused = false
 local statistics = false
 function KeyPressed(code, text)
   if code == F1 then  -- the frame statistics on and off
@@ -74,15 +79,50 @@ function KeyPressed(code, text)
     if statistics then AddElement("Core/StatPanel") else RemoveElement("Core/StatPanel") end
   end
   local v = keys[code]
-  if v then
+  if v and not paused then
     walking = false
     send("Quibbo", now(), VELOCITY, "", "", v[1], v[2], v[3])
+  elseif code == SPACE and not paused then
+    -- Up into the air; the ground probe lets him fall back and calls HitGround.
+    local x, y, z = GetPosition("Quibbo", 1)
+    SetPosition("Quibbo", x, y + 4, z)
   end
 end
 function KeyReleased(code, text)
   if keys[code] then
     send("Quibbo", now(), VELOCITY, "", "", 0, 0, 0)
   end
+end
+
+function EscPressed()
+  paused = not paused
+  if paused then
+    walking = false
+    send("Quibbo", now(), VELOCITY, "", "", 0, 0, 0)
+    AddElement("OVE_Pause")
+    LogText("Paused")
+  else
+    RemoveElement("OVE_Pause")
+    LogText("Playing on")
+  end
+end
+
+-- A left click casts a ray from the camera through the pointer onto the ground.
+function MousePressed(x, y, button)
+  if button ~= 0 then return end
+  local ox, oy, oz, dx, dy, dz = GetCameraRay(x, y)
+  local hx, hy, hz, name = RayTest("World", ox, oy, oz, dx, dy, dz, 500)
+  if name == "" then
+    LogText("The click at " .. x .. ", " .. y .. " hit nothing")
+  else
+    LogText(string.format("The click at %d, %d hit %s at %.1f, %.1f, %.1f", x, y, name, hx, hy, hz))
+  end
+end
+function MouseReleased(x, y, button) end
+
+function Screenshot()
+  SaveScreenshot("Screenshot.png")
+  LogText("Screenshot saved as Screenshot.png")
 end
 
 -- Crates that move and spin; touching one flashes it once per contact.

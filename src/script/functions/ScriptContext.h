@@ -38,4 +38,13 @@ struct ScriptContext {
   std::function<void(const std::string& group, const std::string& location, const std::string& type)>
       addResourceLocation;
   std::string version;
+
+  // The input queries and commands. The panel is null when no web panel is under the pointer.
+  struct MousePosition {
+    int x = 0;
+    int y = 0;
+    const void* panel = nullptr;
+  };
+  std::function<MousePosition()> mousePosition;
+  std::function<void()> leaveEditMode;
 };

@@ -22,6 +22,7 @@ LibrarySlice coreFunctions();     // core, scene, clock, VMs
 LibrarySlice worldFunctions();    // actors, collision, splines, nodes, camera
 LibrarySlice guiFunctions();      // overlay panels, fade, background
 LibrarySlice soundFunctions();    // music stream and effects
+LibrarySlice inputFunctions();    // edit mode, mouse position
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
 
 // Every slice's functions in registration order.

@@ -1,0 +1,71 @@
+// Keyboard, mouse and joystick of the game window through OIS, buffered: capture() delivers
+// every event that arrived since the last frame to the listeners below, which hand mouse events
+// to the mouse routing and key events to the top game state. Joystick events are accepted and
+// dropped. No grabs and no hidden pointer, so the desktop stays usable around the window.
+#pragma once
+
+#include <OISJoyStick.h>
+#include <OISKeyboard.h>
+#include <OISMouse.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace OIS {
+class InputManager;
+}
+
+struct InputTargets {
+  std::function<void(const OIS::MouseEvent&)> mouseMoved;
+  std::function<void(const OIS::MouseEvent&, OIS::MouseButtonID)> mousePressed;
+  std::function<void(const OIS::MouseEvent&, OIS::MouseButtonID)> mouseReleased;
+  std::function<void(const OIS::KeyEvent&)> keyPressed;
+  std::function<void(const OIS::KeyEvent&)> keyReleased;
+};
+
+class InputHandler : public OIS::MouseListener, public OIS::KeyListener, public OIS::JoyStickListener {
+public:
+  // The devices of the window (display: the window's own X connection); null, after one log
+  // line, when the input system cannot be had (no X connection for it, a device that fails):
+  // the game then runs without input.
+  static std::unique_ptr<InputHandler> create(void* display, unsigned long windowHandle, InputTargets targets);
+  ~InputHandler() override;
+  InputHandler(const InputHandler&) = delete;
+  InputHandler& operator=(const InputHandler&) = delete;
+
+  // Mouse, keyboard, then the joystick if there is one; the listeners run inside.
+  void capture();
+  // The pixel area absolute mouse positions run over.
+  void setMouseArea(int width, int height);
+  bool isKeyDown(OIS::KeyCode key) const;
+
+  bool mouseMoved(const OIS::MouseEvent& event) override;
+  bool mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) override;
+  bool mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button) override;
+  bool keyPressed(const OIS::KeyEvent& event) override;
+  bool keyReleased(const OIS::KeyEvent& event) override;
+  bool buttonPressed(const OIS::JoyStickEvent&, int) override { return true; }
+  bool buttonReleased(const OIS::JoyStickEvent&, int) override { return true; }
+  bool axisMoved(const OIS::JoyStickEvent&, int) override { return true; }
+  bool sliderMoved(const OIS::JoyStickEvent&, int) override { return true; }
+  bool povMoved(const OIS::JoyStickEvent&, int) override { return true; }
+
+private:
+  InputHandler(void* display, unsigned long windowHandle, InputTargets targets);
+  void destroyDevices();
+  // The event with the pointer's real position: this OIS adds absolute positions up from its
+  // relative moves, which starts them 6 pixels off the pointer and loses track at every clip.
+  template <typename Deliver>
+  void atPointer(const OIS::MouseEvent& event, Deliver deliver);
+
+  InputTargets targets;
+  OIS::InputManager* manager = nullptr;
+  OIS::Mouse* mouse = nullptr;
+  OIS::Keyboard* keyboard = nullptr;
+  OIS::JoyStick* joystick = nullptr;  // only when the system has one
+  void* display = nullptr;
+  unsigned long window = 0;
+  // The character each key typed when pressed: this OIS reports releases with none.
+  std::array<unsigned int, 256> pressedText{};
+};

@@ -1,0 +1,44 @@
+// Mouse events go to the web panels first: a press or release over a panel is the panel's, one
+// elsewhere becomes a MousePressed or MouseReleased statement for the scripts. Movements feed
+// the panels, then the top game state. Keeps the last position for GetMousePosition.
+#pragma once
+
+#include "input/WebPanelInput.h"
+
+#include <OISMouse.h>
+
+#include <functional>
+#include <string>
+
+struct MouseTargets {
+  WebPanelInput* panels = nullptr;
+  std::function<void(const std::string&)> runStatement;  // in the "lua" VM
+  std::function<void()> playClick;                       // the click of every left press
+  std::function<void(const OIS::MouseEvent&)> stateMouseMoved;  // the top game state's share
+};
+
+class MouseRouter {
+public:
+  explicit MouseRouter(MouseTargets targets) : targets(std::move(targets)) {}
+
+  void mouseMoved(const OIS::MouseEvent& event);
+  void mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
+  void mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button);
+
+  // Where the last movement left the pointer, and the panel under it (null for none).
+  int x() const { return lastX; }
+  int y() const { return lastY; }
+  const void* panel() const { return panelUnderMouse; }
+
+  // "MousePressed(512, 384, 0)": the statement for a press or release.
+  static std::string statement(const char* function, int x, int y, int button);
+
+private:
+  // The panels' share of a press: true when a panel took it.
+  bool guiMousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
+
+  MouseTargets targets;
+  int lastX = 0;
+  int lastY = 0;
+  const void* panelUnderMouse = nullptr;
+};

@@ -1,0 +1,135 @@
+"""Keyboard and mouse as a player uses them: real X events from xdotool reach the real executable
+under Xvfb, and the level's script logs each statement it is given. The statement texts and the
+routing past web panels are the unit tier's; here the events must arrive, with their numbers,
+in order, with the click sound, and the game must run on without any input at all."""
+import os
+import subprocess
+import time
+import unittest
+
+from harness import GameTest, LOG_NAME, read_text, setup_script, wave_writer
+from test_sound import segments
+
+# Logs every statement the engine runs as the statement's own text.
+LEVEL = """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+CreateSceneNode("LevelRoot", "_FollowCamera1")
+CreateSceneNode("LevelRoot", "look_at_node")
+SetPosition("_FollowCamera1", 0, 5, 30)
+local END = 207
+function KeyPressed(k, t)
+  LogText("KeyPressed(" .. k .. ", '" .. t .. "')")
+  if k == END then ShutDown() end
+end
+function KeyReleased(k, t) LogText("KeyReleased(" .. k .. ", '" .. t .. "')") end
+function EscPressed() LogText("EscPressed()") end
+function Screenshot() LogText("Screenshot()") end
+function MousePressed(x, y, b)
+  LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")")
+  LogText("GetMousePosition " .. table.concat({GetMousePosition()}, " "))
+end
+function MouseReleased(x, y, b) LogText("MouseReleased(" .. x .. ", " .. y .. ", " .. b .. ")") end
+LeaveEditMode()  -- the play state is on top: nothing happens
+LogText("READY")
+"""
+
+
+def drive(*commands, after="READY"):
+    """A during= callback: once the log holds after, runs each xdotool command on the game window."""
+    def run(display, game):
+        env = dict(os.environ, DISPLAY=display)
+        log, deadline = os.path.join(game.bin, LOG_NAME), time.time() + 60
+        while time.time() < deadline and not (os.path.exists(log) and after in read_text(log)):
+            time.sleep(0.1)
+        window = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True,
+                                text=True, env=env, timeout=30).stdout.split()[0]
+        for command in commands:
+            if command[0] == "sleep":
+                time.sleep(command[1])
+                continue
+            words = [w.replace("WINDOW", window) for w in command]
+            subprocess.run(["xdotool"] + words, env=env, timeout=30)
+            time.sleep(0.25)  # lets the engine see each one in a frame of its own
+    return run
+
+
+class InputFromXEvents(GameTest):
+    def test_keys_clicks_and_the_mouse_position_reach_the_level(self):
+        self.game.write("setup.lua", setup_script(music=1, soundvolume=5, musicvolume=5,
+                                                  musicdir="../Resource/Sounds/"))
+        self.game.level("test.lua", LEVEL)
+        env, recording = wave_writer(self.game)
+        result = self.run_game(env=env, during=drive(
+            ["mousemove", "--window", "WINDOW", "100", "50"], ["click", "1"], ["click", "3"], ["click", "3"],
+            ["click", "4"], ["click", "5"], ["mousemove", "--window", "WINDOW", "200", "120"], ["click", "3"],
+            ["key", "a"], ["key", "Escape"], ["key", "Print"], ["key", "eacute"], ["key", "EuroSign"],
+            ["key", "End"]))
+        result.in_order([
+            "MousePressed(100, 50, 0)", "GetMousePosition 100 50 0", "MouseReleased(100, 50, 0)",
+            "MousePressed(100, 50, 1)", "MouseReleased(100, 50, 1)",
+            "MousePressed(200, 120, 1)", "GetMousePosition 200 120 0",
+            "KeyPressed(30, '97')", "KeyReleased(30, '97')",
+            "EscPressed()", "KeyPressed(1, '27')", "KeyReleased(1, '27')",
+            "Screenshot()", "KeyPressed(183, '0')", "KeyReleased(183, '0')",
+            "KeyPressed(0, '233')", "KeyReleased(0, '233')",
+            "KeyPressed(0, '8364')", "KeyReleased(0, '8364')",
+            "KeyPressed(207, '0')", "~GameApp()"])
+        self.assertEqual(result.count("MousePressed(100, 50, 0)"), 1)
+        self.assertEqual(result.count("MousePressed(100, 50, 1)"), 2)
+        self.assertNotIn("Scripting error", result.messages())
+        # One left click among three right ones: one click sound.
+        from test_sound import read_recording
+        rate, left, right = read_recording(recording)
+        self.assertEqual(len(segments(left, right, rate)), 1)
+
+    def test_a_held_arrow_walks_the_demo_hero_and_a_click_finds_the_ground(self):
+        self.game.level("test.lua", """
+dofile("../Resource/Levels/world.lua")
+local pressed, released = KeyPressed, KeyReleased
+function KeyPressed(k, t)
+  if k == 207 then ShutDown() return end
+  LogText("Quibbo at x " .. string.format("%.1f", GetPosition("Quibbo")))
+  pressed(k, t)
+end
+function KeyReleased(k, t)
+  released(k, t)
+  LogText("Quibbo at x " .. string.format("%.1f", GetPosition("Quibbo")))
+end
+send("Quibbo", 2500, SCRIPT, "LogText('READY')")
+""")
+        result = self.run_game(during=drive(
+            ["keydown", "Left"], ["sleep", 1.5], ["keyup", "Left"], ["sleep", 0.5], ["key", "Escape"],
+            ["mousemove", "--window", "WINDOW", "160", "200"], ["click", "1"], ["key", "End"]))
+        xs = [float(m.split()[-1]) for m in result.messages() if m.startswith("Quibbo at x ")]
+        # At the arrow's press and release, then at Escape's press: 1.5 s at 6 units a second to
+        # the left, then standing.
+        self.assertEqual(len(xs), 4, xs)
+        self.assertLess(xs[1] - xs[0], -6.0, xs)
+        self.assertAlmostEqual(xs[2], xs[1], delta=0.2, msg=xs)
+        self.assertIn("Paused", result.messages())
+        self.assertTrue(any(m.startswith("The click at 160, 200 hit Ground at ") for m in result.messages()),
+                        result.log[-3000:])
+        self.assertNotIn("Scripting error", result.messages())
+
+    def test_without_an_input_system_or_camera_nodes_the_level_plays_on(self):
+        self.game.level("test.lua", """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+AddActor("Clock")
+AddActorMessage("Clock", 400, 7, "check_equal('mouse', table.concat({GetMousePosition()}, ' '), '0 0 0') ShutDown()", "", 0, 0, 0, 0)
+LeaveEditMode()
+""")
+        preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), os.environ["TQ_FAIL_INPUT_SHIM"]]))
+        result = self.run_game(env={"LD_PRELOAD": preload})
+        self.assertPasses(result, 1)
+        self.assertEqual(result.returncode, 0)
+        failures = [m for m in result.messages() if m.startswith("Error! No keyboard or mouse, the game runs without input: ")]
+        self.assertEqual(len(failures), 1, result.log[-3000:])
+        self.assertEqual(result.count(
+            "PlayState: this level has no scene node look_at_node or _FollowCamera1: the camera does not follow it"), 1)
+        result.in_order(["~GameApp()", "delete editState", "delete handler", "delete Gui"])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,126 @@
+// The game states on a real scene and camera: the edit camera's turn and wheel factors, what
+// each state tells the scripts about keys, and a level without the camera's nodes.
+#include "EngineFixture.h"
+#include "states/EditState.h"
+#include "states/PlayState.h"
+#include "world/CameraController.h"
+
+#include <Ogre.h>
+
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+namespace {
+
+struct InputStates : EngineTest {
+  std::unique_ptr<CameraController> camera;
+  std::vector<std::string> statements;
+  std::string debugText;
+  OIS::KeyCode held = OIS::KC_UNASSIGNED;
+  uint32_t clock = 0;
+
+  void SetUp() override {
+    EngineTest::SetUp();
+    camera = std::make_unique<CameraController>(*scene, [this] { return clock; });
+  }
+  void TearDown() override {
+    camera.reset();
+    EngineTest::TearDown();
+  }
+
+  StateContext context() {
+    StateContext c;
+    c.camera = camera.get();
+    c.scene = scene;
+    c.runStatement = [this](const std::string& s) { statements.push_back(s); };
+    c.showText = [this](const std::string& text) { debugText = text; };
+    c.isKeyDown = [this](OIS::KeyCode key) { return key == held; };
+    return c;
+  }
+
+  static OIS::MouseState moved(int x, int y, int wheel) {
+    OIS::MouseState state;
+    state.X.rel = x;
+    state.Y.rel = y;
+    state.Z.rel = wheel;
+    return state;
+  }
+};
+
+TEST_F(InputStates, EditCameraTurnsATenthOfADegreeAgainstTheMouseAndBacksOffWithTheWheel) {
+  EditState edit(context());
+  edit.enter();
+  EXPECT_EQ(debugText, "EditState entered");
+  Ogre::Camera& view = camera->camera();
+
+  OIS::MouseState right = moved(30, 0, 0);
+  edit.mouseMoved(OIS::MouseEvent(nullptr, right));
+  EXPECT_TRUE(view.getOrientation().equals(Ogre::Quaternion(Ogre::Degree(-3), Ogre::Vector3::UNIT_Y), Ogre::Degree(0.01f)));
+
+  view.setOrientation(Ogre::Quaternion::IDENTITY);
+  OIS::MouseState down = moved(0, 20, 0);
+  edit.mouseMoved(OIS::MouseEvent(nullptr, down));
+  EXPECT_TRUE(view.getOrientation().equals(Ogre::Quaternion(Ogre::Degree(-2), Ogre::Vector3::UNIT_X), Ogre::Degree(0.01f)));
+
+  // A positive wheel backs away along the view axis, 0.02 per unit.
+  view.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Y));
+  view.setPosition(Ogre::Vector3::ZERO);
+  OIS::MouseState wheel = moved(0, 0, 120);
+  edit.mouseMoved(OIS::MouseEvent(nullptr, wheel));
+  EXPECT_TRUE(view.getPosition().positionEquals(Ogre::Vector3(2.4f, 0, 0), 1e-4f)) << view.getPosition();
+}
+
+TEST_F(InputStates, PlayReportsPressesAndReleasesEditOnlyPressesAndEndsOnAHeldArrow) {
+  PlayState play(context());
+  EditState edit(context());
+  OIS::KeyEvent a(nullptr, OIS::KC_A, 97);
+  play.keyPressed(a);
+  play.keyReleased(a);
+  edit.keyPressed(a);
+  edit.keyReleased(a);
+  EXPECT_EQ(statements, (std::vector<std::string>{"KeyPressed(30, '97')", "KeyReleased(30, '97')", "KeyPressed(30, '97')"}));
+
+  edit.enter();
+  EXPECT_FALSE(edit.update());
+  held = OIS::KC_RIGHT;
+  EXPECT_TRUE(edit.update());
+  held = OIS::KC_UNASSIGNED;
+  edit.enter();
+  EXPECT_FALSE(edit.update());
+  edit.leave();
+  EXPECT_TRUE(edit.update());
+  // Play never ends itself, and a level load's leave does not touch it.
+  play.enter();
+  play.leave();
+  EXPECT_FALSE(play.update());
+}
+
+TEST_F(InputStates, PlayFollowsTheLevelsNodesAndALevelWithoutThemStillPlays) {
+  PlayState play(context());
+  play.enter();
+  EXPECT_EQ(debugText, "PlayState entered");
+  EXPECT_EQ(logCount("PlayState: this level has no scene node look_at_node or _FollowCamera1: the camera does not follow it"), 1);
+  EXPECT_EQ(camera->camera().getAutoTrackTarget(), nullptr);
+  camera->update();  // following nothing: the camera stays
+
+  Ogre::SceneNode* lookAt = scene->getRootSceneNode()->createChildSceneNode("look_at_node");
+  play.resume();
+  EXPECT_EQ(camera->camera().getAutoTrackTarget(), lookAt);
+  EXPECT_EQ(logCount("PlayState: this level has no scene node _FollowCamera1: the camera does not follow it"), 1);
+  camera->update();
+
+  scene->getRootSceneNode()->createChildSceneNode("_FollowCamera1", Ogre::Vector3(0, 0, 50));
+  camera->camera().setPosition(1, 2, 3);
+  engineLog().clear();
+  play.resume();
+  EXPECT_EQ(camera->camera().getPosition(), Ogre::Vector3::ZERO);
+  EXPECT_EQ(logCount("PlayState", true), 0);
+  for (int step = 0; step < 2; ++step) {  // the spring gathers speed first
+    clock += 20;
+    camera->update();
+  }
+  EXPECT_GT(camera->node().getPosition().z, 0) << "the camera node chases _FollowCamera1";
+  play.exit();
+  EXPECT_EQ(camera->camera().getAutoTrackTarget(), nullptr);
+}
+
+}  // namespace

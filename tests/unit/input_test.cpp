@@ -1,0 +1,147 @@
+// Input without devices: the key and mouse statement texts, the mouse's way past the web panels
+// (with panels that a test places), and the state stack's order of calls.
+#include "input/MouseRouter.h"
+#include "states/KeyStatements.h"
+#include "states/StateStack.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(InputStatements, KeysGiveTheirCodeAndTheirCharacterCodeQuoted) {
+  EXPECT_EQ(key_statements::pressed(OIS::KC_A, 97), Strings{"KeyPressed(30, '97')"});
+  EXPECT_EQ(key_statements::released(OIS::KC_A, 97), "KeyReleased(30, '97')");
+  EXPECT_EQ(key_statements::pressed(OIS::KC_ESCAPE, 27), (Strings{"EscPressed()", "KeyPressed(1, '27')"}));
+  EXPECT_EQ(key_statements::pressed(OIS::KC_SYSRQ, 0), (Strings{"Screenshot()", "KeyPressed(183, '0')"}));
+  // Unknown keys, characters beyond ASCII and text codes past the signed range.
+  EXPECT_EQ(key_statements::pressed(OIS::KC_UNASSIGNED, 8364), Strings{"KeyPressed(0, '8364')"});
+  EXPECT_EQ(key_statements::released(OIS::KC_UNASSIGNED, 0x80000000u), "KeyReleased(0, '2147483648')");
+  EXPECT_EQ(key_statements::pressed(-1, 0xFFFFFFFFu), Strings{"KeyPressed(-1, '4294967295')"});
+}
+
+// Panels at x >= 100; the test reads what each was given.
+struct FakePanels : WebPanelInput {
+  int panel = 0;
+  Strings given;
+  const void* getTopNavi(int x, int) override { return x >= 100 ? &panel : nullptr; }
+  void injectMouseWheel(int z) override { given.push_back("wheel " + std::to_string(z)); }
+  void injectMouseMove(int x, int y) override { given.push_back("move " + std::to_string(x) + " " + std::to_string(y)); }
+  void injectMouseDown(int button) override { given.push_back("down " + std::to_string(button)); }
+  void injectMouseUp(int button) override { given.push_back("up " + std::to_string(button)); }
+};
+
+struct InputMouseRouting : ::testing::Test {
+  FakePanels panels;
+  Strings statements;
+  int clicks = 0;
+  int stateMoves = 0;
+  MouseRouter router{{&panels, [this](const std::string& s) { statements.push_back(s); }, [this] { ++clicks; },
+                      [this](const OIS::MouseEvent&) {
+                        ++stateMoves;
+                        panels.given.push_back("state");
+                      }}};
+
+  static OIS::MouseState at(int x, int y, int wheel = 0) {
+    OIS::MouseState state;
+    state.width = 1024;
+    state.height = 768;
+    state.X.abs = x;
+    state.Y.abs = y;
+    state.Z.rel = wheel;
+    return state;
+  }
+};
+
+TEST_F(InputMouseRouting, ClicksBesideAPanelReachTheScriptsAndEveryLeftPressClicks) {
+  OIS::MouseState state = at(50, 384);
+  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
+  router.mouseReleased(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
+  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Right);
+  EXPECT_EQ(statements, (Strings{"MousePressed(50, 384, 0)", "MouseReleased(50, 384, 0)", "MousePressed(50, 384, 1)"}));
+  EXPECT_EQ(clicks, 1);
+
+  // Over a panel the press is the panel's, but a left one still clicks.
+  statements.clear();
+  state = at(512, 384);
+  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
+  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Right);
+  EXPECT_EQ(statements, Strings{});
+  EXPECT_EQ(panels.given, (Strings{"down 0", "down 1"}));
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(InputMouseRouting, PressAndReleaseAreEachAskedWhereTheyHappen) {
+  OIS::MouseState onPanel = at(200, 10);
+  OIS::MouseState beside = at(20, 10);
+  router.mousePressed(OIS::MouseEvent(nullptr, onPanel), OIS::MB_Left);
+  router.mouseReleased(OIS::MouseEvent(nullptr, beside), OIS::MB_Left);
+  router.mousePressed(OIS::MouseEvent(nullptr, beside), OIS::MB_Middle);
+  router.mouseReleased(OIS::MouseEvent(nullptr, onPanel), OIS::MB_Middle);
+  EXPECT_EQ(panels.given, (Strings{"down 0", "up 2"}));
+  EXPECT_EQ(statements, (Strings{"MouseReleased(20, 10, 0)", "MousePressed(20, 10, 2)"}));
+}
+
+TEST_F(InputMouseRouting, MovesFeedThePanelsThenTheStateAndKeepThePosition) {
+  OIS::MouseState wheel = at(150, 60, 120);
+  router.mouseMoved(OIS::MouseEvent(nullptr, wheel));
+  EXPECT_EQ(panels.given, (Strings{"wheel 120", "move 150 60", "state"}));
+  EXPECT_EQ(router.x(), 150);
+  EXPECT_EQ(router.y(), 60);
+  EXPECT_EQ(router.panel(), &panels.panel);
+
+  OIS::MouseState beside = at(0, 767);
+  router.mouseMoved(OIS::MouseEvent(nullptr, beside));
+  EXPECT_EQ(router.panel(), nullptr);
+  EXPECT_EQ(stateMoves, 2);
+  EXPECT_EQ(statements, Strings{});
+}
+
+// Writes each call into a shared journal; finishes when told.
+struct RecordingState : GameState {
+  RecordingState(std::string name, Strings& journal) : name(std::move(name)), journal(journal) {}
+  void enter() override { journal.push_back(name + " enter"); }
+  void exit() override { journal.push_back(name + " exit"); }
+  bool update() override {
+    journal.push_back(name + " update");
+    return finished;
+  }
+  void resume() override { journal.push_back(name + " resume"); }
+  void leave() override { finished = true; }
+  std::string name;
+  Strings& journal;
+};
+
+TEST(InputStateStack, TopStepsFinishedTopIsPoppedAndTheOneBelowResumes) {
+  Strings journal;
+  RecordingState play("play", journal);
+  RecordingState edit("edit", journal);
+  StateStack stack;
+  stack.push(play);
+  stack.push(edit);
+  EXPECT_TRUE(stack.step());
+  // Leaving a state that is not on top does nothing.
+  stack.leaveIfOnTop(play);
+  EXPECT_TRUE(stack.step());
+  stack.leaveIfOnTop(edit);
+  EXPECT_TRUE(stack.step());
+  EXPECT_EQ(stack.top(), &play);
+  EXPECT_EQ(journal, (Strings{"play enter", "edit enter", "edit update", "edit update", "edit update", "edit exit",
+                              "play resume"}));
+
+  // The last state finishing empties the stack: the application ends.
+  journal.clear();
+  stack.leaveTop();
+  EXPECT_FALSE(stack.step());
+  EXPECT_EQ(stack.top(), nullptr);
+  EXPECT_FALSE(stack.step());
+  stack.leaveTop();
+  stack.pop();
+  EXPECT_EQ(journal, (Strings{"play update", "play exit"}));
+}
+
+}  // namespace
