@@ -162,10 +162,36 @@ void alert(lua_State* L, const char* message) {
   }
 }
 
+// A script that never returns would hang the game. Each run the engine starts, with the runs it
+// starts in turn, may execute this many Lua instructions: about eight seconds of the tightest loop
+// on a current machine, far more than any level needs at once. A hook counts them in blocks.
+const int instructionBlock = 1000000;
+const int blockLimit = 5000;  // 5,000 million instructions
+int blocksUsed = 0;
+int runDepth = 0;
+
+void countInstructions(lua_State* L, lua_Debug*) {
+  if (++blocksUsed > blockLimit) {
+    // From now on every instruction fails, so a pcall in the script cannot swallow the stop.
+    lua_sethook(L, countInstructions, LUA_MASKCOUNT, 1);
+    luaL_error(L, "script stopped: it ran %d million instructions without returning", blockLimit);
+  }
+  if (lua_gethookcount(L) != instructionBlock)  // a coroutine stopped by an earlier run
+    lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
+}
+
 // Runs a loaded chunk (or takes its load failure) and reports any error through "_ALERT".
 void callChunk(lua_State* L, int status) {
-  if (status == 0)
+  if (runDepth == 0)
+    blocksUsed = 0;
+  lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
+  if (status == 0) {
+    ++runDepth;
     status = lua_pcall(L, 0, 0, 0);
+    --runDepth;
+  }
+  if (runDepth == 0 && blocksUsed > blockLimit)
+    blocksUsed = 0;  // a maker's own _ALERT gets a fresh allowance to report the stop
   if (status != 0) {
     const char* message = lua_tostring(L, -1);
     alert(L, message ? message : "(error object is not a string)");

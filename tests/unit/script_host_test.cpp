@@ -133,4 +133,15 @@ TEST_F(ScriptHostTest, PendingStatementIsHandedOverOnce) {
   EXPECT_EQ(host.takePendingStatement(), "");
 }
 
+// A pcall inside the loop must not swallow the stop, and the VM stays usable afterwards.
+TEST_F(ScriptHostTest, AScriptThatNeverReturnsIsStoppedAndTheVmGoesOn) {
+  run("while true do pcall(function() while true do end end) end");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("script stopped: it ran 5000 million instructions without returning"), std::string::npos)
+      << shown[0];
+  run("after = 1 + 1");
+  EXPECT_EQ(shown.size(), 1u);
+  EXPECT_EQ(host.getFloat(host.luaVm(), "_G", "after"), 2.0f);
+}
+
 }  // namespace
