@@ -6,6 +6,8 @@
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "gui/Background.h"
+#include "gui/GameGui.h"
+#include "gui/navi/NaviManager.h"
 #include "gui/OverlayMgr.h"
 #include "gui/Text.h"
 #include "platform/Platform.h"
@@ -90,6 +92,15 @@ GameApp::GameApp() {
 
   createSound();
   setupScene();
+
+  Gui = std::make_unique<GameGui>(
+      renderWindow->getViewport(0),
+      [this](const std::string& statement) { scriptHost->runStatement(scriptHost->luaVm(), statement); },
+      [this] {
+        if (sound)
+          sound->playSample(context.musicDir + "Tarnel_Quibbo_Sound02_Click01.wav", 200, false, false);
+      });
+  context.gui = Gui.get();
 }
 
 void GameApp::createSound() {
@@ -130,6 +141,8 @@ GameApp::~GameApp() {
   core::log("delete editState");
   core::log("delete handler");
   core::log("delete Gui");
+  context.gui = nullptr;
+  Gui.reset();
   core::log("delete simulation");
   if (scriptHost)
     scriptHost->setErrorDisplay(nullptr);
@@ -166,6 +179,8 @@ uint32_t GameApp::now() const {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    if (Gui)
+      Gui->manager().Update();
     platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
     if (events.closeRequested)
       running = false;  // the frame still runs to its end

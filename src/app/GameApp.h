@@ -22,6 +22,7 @@ class CameraController;
 class CollisionManager;
 class CSound;
 class Fader;
+class GameGui;
 class ScriptHost;
 class Simulation;
 
@@ -98,6 +99,7 @@ private:
   std::unique_ptr<CSound> sound;  // null when setup.lua turns music off
   std::unique_ptr<Fader> fader;
   std::unique_ptr<Background> background;
+  std::unique_ptr<GameGui> Gui;  // the web panels, from after the start level on
 
   bool running = true;
   bool restartRequested = false;

@@ -23,6 +23,7 @@ LibrarySlice worldFunctions();    // actors, collision, splines, nodes, camera
 LibrarySlice guiFunctions();      // overlay panels, fade, background
 LibrarySlice soundFunctions();    // music stream and effects
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
+LibrarySlice naviFunctions();     // web panels
 
 // Every slice's functions in registration order.
 std::vector<LibraryFunction> libraryFunctions();
