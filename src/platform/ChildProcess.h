@@ -16,9 +16,10 @@ struct ChildProcess {
 };
 
 // Starts the program (a path, no PATH search, no shell) in a process group of its own, with
-// stdin, stdout and stderr on /dev/null. The kernel kills it when the calling thread ends, so
-// it must be called from a thread that lives as long as the child should.
-ChildProcess startChild(const std::vector<std::string>& arguments);
+// stdin, stdout and stderr on /dev/null, and our environment with the extra "NAME=value" entries
+// in front. The kernel kills it when the calling thread ends, so it must be called from a thread
+// that lives as long as the child should.
+ChildProcess startChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment);
 
 // Asks the child's group to end (SIGTERM), waits up to graceMs, then kills the group and reaps
 // the child. The sockets stay open: whoever reads them closes them.

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -29,7 +30,7 @@ bool reaped(int pid, bool wait) {
 
 }  // namespace
 
-ChildProcess startChild(const std::vector<std::string>& arguments) {
+ChildProcess startChild(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
   ChildProcess child;
   if (arguments.empty())
     return child;
@@ -46,6 +47,22 @@ ChildProcess startChild(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& entry : environment)
+    envp.push_back(const_cast<char*>(entry.c_str()));
+  // An entry named twice is read differently by different programs (a shell takes the last).
+  auto overridden = [&environment](const char* entry) {
+    for (const std::string& extra : environment) {
+      const size_t name = extra.find('=') + 1;
+      if (std::strncmp(entry, extra.c_str(), name) == 0)
+        return true;
+    }
+    return false;
+  };
+  for (char** entry = environ; *entry; ++entry)
+    if (!overridden(*entry))
+      envp.push_back(*entry);
+  envp.push_back(nullptr);
   const pid_t parent = getpid();
 
   const pid_t pid = fork();
@@ -67,7 +84,7 @@ ChildProcess startChild(const std::vector<std::string>& arguments) {
     dup2(null, 2);
     dup2(reads, 3);
     dup2(writes, 4);
-    execv(argv[0], argv.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(input[1]);

@@ -147,12 +147,16 @@ void NaviManager::startBrowser() {
   if (platform::runningAsRoot())
     arguments.push_back("--no-sandbox");  // a root process gets no sandbox from the kernel
   arguments.push_back("about:blank");
+  // Its own temporary files go inside the profile too, so removing that leaves nothing behind.
+  const std::string temporary = profileFolder + "/tmp";
+  std::error_code ignored;
+  std::filesystem::create_directory(temporary, ignored);
   browser = std::make_unique<DevToolsConnection>(
-      [this, arguments] {
+      [this, arguments, temporary] {
         std::lock_guard<std::mutex> guard(childLock);
         if (closing)
           return DevToolsConnection::Endpoints();
-        child = platform::startChild(arguments);
+        child = platform::startChild(arguments, {"TMPDIR=" + temporary});
         return DevToolsConnection::Endpoints{child.toChild, child.fromChild};
       },
       decodeFrame);
