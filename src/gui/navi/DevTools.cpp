@@ -20,7 +20,8 @@ DevToolsConnection::~DevToolsConnection() {
   reader.join();
   writer.join();
   platform::streamClose(ends.toPeer);
-  platform::streamClose(ends.fromPeer);
+  if (ends.fromPeer != ends.toPeer)
+    platform::streamClose(ends.fromPeer);
 }
 
 void DevToolsConnection::shutdown() {
