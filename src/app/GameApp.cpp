@@ -6,6 +6,8 @@
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "gui/Background.h"
+#include "gui/GameGui.h"
+#include "gui/navi/NaviManager.h"
 #include "gui/OverlayMgr.h"
 #include "gui/Text.h"
 #include "input/InputHandler.h"
@@ -95,6 +97,11 @@ GameApp::GameApp() {
 
   createSound();
   setupScene();
+
+  Gui = std::make_unique<GameGui>(
+      renderWindow->getViewport(0),
+      [this](const std::string& statement) { scriptHost->runStatement(scriptHost->luaVm(), statement); });
+  context.gui = Gui.get();
   createInput();
   initStates();
 }
@@ -139,7 +146,12 @@ GameApp::~GameApp() {
   editState.reset();
   core::log("delete handler");
   handler.reset();
+  context.mousePosition = nullptr;
+  mouse.reset();
+  webPanels.reset();  // it points into the web panels, deleted next
   core::log("delete Gui");
+  context.gui = nullptr;
+  Gui.reset();
   core::log("delete simulation");
   if (scriptHost)
     scriptHost->setErrorDisplay(nullptr);
@@ -176,6 +188,8 @@ uint32_t GameApp::now() const {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    if (Gui)
+      Gui->manager().Update();
     // The listeners run inside: a key's statement runs in the frame that saw the key.
     if (handler)
       handler->capture();

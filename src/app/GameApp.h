@@ -28,6 +28,7 @@ class InputHandler;
 class MouseRouter;
 class PlayState;
 class WebPanelInput;
+class GameGui;
 class ScriptHost;
 class Simulation;
 
@@ -115,6 +116,7 @@ private:
   std::unique_ptr<EditState> editState;
   std::unique_ptr<PlayState> playState;
   StateStack states;
+  std::unique_ptr<GameGui> Gui;  // the web panels, from after the start level on
 
   bool running = true;
   bool restartRequested = false;

@@ -3,6 +3,8 @@
 // level is loaded before any of this exists.
 #include "app/GameApp.h"
 
+#include "gui/GameGui.h"
+#include "gui/navi/NaviManager.h"
 #include "input/InputHandler.h"
 #include "input/MouseRouter.h"
 #include "input/WebPanelInput.h"
@@ -16,10 +18,28 @@
 namespace {
 const char clickSound[] = "Tarnel_Quibbo_Sound02_Click01.wav";
 const int clickVolume = 200;
+
+// The web panels as the mouse sees them.
+class NaviPanels final : public WebPanelInput {
+public:
+  explicit NaviPanels(NaviLibrary::NaviManager& manager) : manager(manager) {}
+  const void* getTopNavi(int x, int y) override { return manager.getTopNavi(x, y); }
+  void injectMouseWheel(int relativeZ) override { manager.injectMouseWheel(relativeZ); }
+  void injectMouseMove(int x, int y) override { manager.injectMouseMove(x, y); }
+  void injectMouseDown(int button) override { manager.injectMouseDown(button); }
+  void injectMouseUp(int button) override { manager.injectMouseUp(button); }
+
+private:
+  NaviLibrary::NaviManager& manager;
+};
+
 }  // namespace
 
 void GameApp::createInput() {
-  webPanels = std::make_unique<NoWebPanels>();
+  if (Gui)
+    webPanels = std::make_unique<NaviPanels>(Gui->manager());
+  else
+    webPanels = std::make_unique<NoWebPanels>();
   MouseTargets targets;
   targets.panels = webPanels.get();
   targets.runStatement = [this](const std::string& statement) {

@@ -4,6 +4,7 @@
 #include "app/GameApp.h"
 
 #include "core/Log.h"
+#include "gui/GameGui.h"
 #include "platform/Platform.h"
 #include "script/ScriptHost.h"
 #include "sound/Sound.h"
@@ -79,6 +80,8 @@ void GameApp::loadLevel(const std::string& name) {
 
   ScriptVm& lua = scriptHost->luaVm();
   scriptHost->closeVm(lua);
+  if (Gui)
+    Gui->resetNavis();
   scriptHost->openVm(lua);
   scriptHost->runFile(lua, resourceDir + level);
 

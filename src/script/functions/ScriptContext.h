@@ -15,6 +15,7 @@ class Background;
 class CameraController;
 class CollisionManager;
 class CSound;
+class GameGui;
 class ScriptHost;
 class Simulation;
 
@@ -27,6 +28,7 @@ struct ScriptContext {
   CameraController* camera = nullptr;
   CSound* sound = nullptr;  // stays null when setup.lua turns music off
   Background* background = nullptr;
+  GameGui* gui = nullptr;   // the web panels: null until after the start level
   std::string musicDir;     // put in front of every sound file name
 
   std::function<uint32_t()> now;  // the game clock in ms

@@ -41,7 +41,8 @@ int guarded(lua_State* L) {
 
 std::vector<LibraryFunction> libraryFunctions() {
   std::vector<LibraryFunction> all;
-  for (const LibrarySlice& slice : {coreFunctions(), worldFunctions(), guiFunctions(), soundFunctions(), serviceFunctions(), inputFunctions()})
+  for (const LibrarySlice& slice : {coreFunctions(), worldFunctions(), guiFunctions(), soundFunctions(), serviceFunctions(),
+                                    inputFunctions(), naviFunctions()})
     all.insert(all.end(), slice.begin(), slice.end());
   std::sort(all.begin(), all.end(),
             [](const LibraryFunction& a, const LibraryFunction& b) { return a.position < b.position; });

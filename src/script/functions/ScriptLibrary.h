@@ -24,6 +24,7 @@ LibrarySlice guiFunctions();      // overlay panels, fade, background
 LibrarySlice soundFunctions();    // music stream and effects
 LibrarySlice inputFunctions();    // edit mode, mouse position
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
+LibrarySlice naviFunctions();     // web panels
 
 // Every slice's functions in registration order.
 std::vector<LibraryFunction> libraryFunctions();

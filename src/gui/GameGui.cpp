@@ -1,0 +1,109 @@
+// The scripts' operations on web panels, over the web-panel library.
+#include "gui/GameGui.h"
+
+#include "core/Log.h"
+#include "gui/navi/NaviManager.h"
+
+namespace {
+const char guiFolder[] = "..\\Resource\\GUI";
+const int updatesPerSecond = 70;
+const uint16_t fadeMs = 500;
+const uint16_t firstHideMs = 300;
+const char javascriptMessage[] = "Error while calling JavaScript for navi. No navi exists with name: ";
+}  // namespace
+
+GameGui::GameGui(Ogre::Viewport* viewport, RunStatement runStatement)
+    : naviManager(std::make_unique<NaviLibrary::NaviManager>(viewport, guiFolder)),
+      runStatement(std::move(runStatement)) {}
+
+GameGui::~GameGui() {
+  naviManager.reset();
+}
+
+NaviLibrary::Navi* GameGui::find(const std::string& name, const char* message) {
+  NaviLibrary::Navi* navi = naviManager->getNavi(name);
+  if (!navi)
+    core::log(message + name);
+  return navi;
+}
+
+void GameGui::createNavi(const std::string& name, const std::string& source, uint16_t width, uint16_t height,
+                         int16_t left, int16_t top) {
+  NaviLibrary::Navi* navi = naviManager->createNavi(name, width, height, NaviLibrary::NaviPosition(left, top), false,
+                                                     updatesPerSecond, NaviLibrary::Tier(1), nullptr);
+  if (!navi)
+    return;  // the name is taken: the library said so
+  if (source.compare(0, 4, "http") == 0)
+    navi->loadURL(source);
+  else
+    navi->loadFile(source);
+  navi->setTransparent(true);
+  navi->bind("Callback", [this](NaviLibrary::Navi& caller, const NaviLibrary::JSArguments& arguments) {
+    onCallback(caller, arguments);
+  });
+  navi->focus();
+  navi->hide(false, firstHideMs);
+}
+
+void GameGui::onCallback(NaviLibrary::Navi& caller, const std::vector<NaviLibrary::JSValue>& arguments) {
+  if (arguments.empty()) {
+    core::log("Error. Callback without a statement from navi: " + caller.getName());
+    return;
+  }
+  // Copied: the statement may destroy the panel and with it the arguments.
+  const std::string statement = arguments.front().toString();
+  runStatement(statement);
+}
+
+void GameGui::removeNavi(const std::string& name) {
+  if (find(name, "Error while removing navi. No navi exists with name: "))
+    naviManager->destroyNavi(name);
+}
+
+void GameGui::hideNavi(const std::string& name, bool fade) {
+  if (NaviLibrary::Navi* navi = find(name, "Error while hiding navi. No navi exists with name: "))
+    navi->hide(fade, fadeMs);
+}
+
+void GameGui::showNavi(const std::string& name, bool fade) {
+  if (NaviLibrary::Navi* navi = find(name, "Error while showing navi. No navi exists with name: "))
+    navi->show(fade, fadeMs);
+}
+
+void GameGui::setTransparent(const std::string& name, bool transparent) {
+  if (NaviLibrary::Navi* navi = find(name, "Error while setting navi transparency. No navi exists with name: "))
+    navi->setTransparent(transparent);
+}
+
+void GameGui::setMovable(const std::string& name, bool movable) {
+  if (NaviLibrary::Navi* navi = find(name, "Error while setting navi movability. No navi exists with name: "))
+    navi->setMovable(movable);
+}
+
+void GameGui::executeNavi(const std::string& name, const std::string& javascript) {
+  if (NaviLibrary::Navi* navi = find(name, javascriptMessage))
+    navi->evaluateJS(javascript, {});
+}
+
+void GameGui::zoomInNavi(const std::string& name) {
+  if (NaviLibrary::Navi* navi = find(name, javascriptMessage))
+    navi->zoomIn();
+}
+
+void GameGui::zoomOutNavi(const std::string& name) {
+  if (NaviLibrary::Navi* navi = find(name, javascriptMessage))
+    navi->zoomOut();
+}
+
+void GameGui::refreshNavi(const std::string& name) {
+  if (NaviLibrary::Navi* navi = find(name, javascriptMessage)) {
+    navi->injectMouseDown(1, 1);
+    navi->injectMouseUp(1, 1);
+  }
+}
+
+void GameGui::resetNavis() {
+  for (NaviLibrary::Navi* navi : naviManager->getNavis("*"))
+    naviManager->destroyNavi(navi->getName());
+}
+

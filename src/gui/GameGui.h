@@ -1,0 +1,54 @@
+// The scripts' web panels: named HTML pages over the 3-D view, made from files of the game's GUI
+// folder or from web addresses. A page drives the game by calling its bound function "Callback"
+// with a statement, which runs in the "lua" VM through the sink the application gives.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ogre {
+class Viewport;
+}
+namespace NaviLibrary {
+class Navi;
+class NaviManager;
+class JSValue;
+}  // namespace NaviLibrary
+
+class GameGui {
+public:
+  using RunStatement = std::function<void(const std::string& statement)>;
+
+  // viewport: the main camera's; runStatement: into the "lua" VM.
+  GameGui(Ogre::Viewport* viewport, RunStatement runStatement);
+  ~GameGui();
+  GameGui(const GameGui&) = delete;
+  GameGui& operator=(const GameGui&) = delete;
+
+  void createNavi(const std::string& name, const std::string& source, uint16_t width, uint16_t height,
+                  int16_t left, int16_t top);
+  void removeNavi(const std::string& name);
+  void hideNavi(const std::string& name, bool fade);
+  void showNavi(const std::string& name, bool fade);
+  void setTransparent(const std::string& name, bool transparent);
+  void setMovable(const std::string& name, bool movable);
+  void executeNavi(const std::string& name, const std::string& javascript);
+  void zoomInNavi(const std::string& name);
+  void zoomOutNavi(const std::string& name);
+  void refreshNavi(const std::string& name);
+  void resetNavis();
+
+  // For the per-frame update and the mouse feeding.
+  NaviLibrary::NaviManager& manager() { return *naviManager; }
+
+private:
+  void onCallback(NaviLibrary::Navi& caller, const std::vector<NaviLibrary::JSValue>& arguments);
+  // The panel of that name, or null after logging the message with the name.
+  NaviLibrary::Navi* find(const std::string& name, const char* message);
+
+  std::unique_ptr<NaviLibrary::NaviManager> naviManager;
+  RunStatement runStatement;
+};

@@ -1,0 +1,368 @@
+// One panel: its page's setup over the protocol, its picture in an overlay element, its fades.
+#include "gui/navi/Navi.h"
+
+#include "core/Errors.h"
+#include "core/Log.h"
+#include "gui/navi/DevTools.h"
+#include "gui/navi/NaviManager.h"
+#include "platform/Platform.h"
+
+#include <OgreHardwarePixelBuffer.h>
+#include <OgreImage.h>
+#include <OgreMaterialManager.h>
+#include <OgrePass.h>
+#include <OgreTechnique.h>
+#include <OgreTextureManager.h>
+#include <Overlay/OgreOverlay.h>
+#include <Overlay/OgreOverlayContainer.h>
+#include <Overlay/OgreOverlayManager.h>
+
+#include <algorithm>
+
+namespace NaviLibrary {
+
+namespace {
+
+// The browser's page and the texture stay within what a GPU and a renderer take; a larger
+// panel shows its picture stretched.
+const unsigned largestPage = 4096;
+// A script that runs longer is stopped, so an endless loop cannot hang the page for good.
+const int scriptTimeoutMs = 2000;
+const double zoomStep = 1.1;
+const char group[] = "General";
+
+unsigned pageSize(unsigned size) {
+  return std::clamp(size, 1u, largestPage);
+}
+
+// Defines the page's function over the raw binding: any number of arguments of any type, each
+// passed in JavaScript's own string conversion. Pop-ups are off: nothing could show them.
+std::string bindingScript(const std::string& name) {
+  const nlohmann::json quoted = name, raw = "__navi_" + name;
+  return "(function(){var b=window[" + raw.dump() + "];if(!b)return;window[" + quoted.dump() +
+         "]=function(){b(JSON.stringify(Array.prototype.map.call(arguments,String)));};"
+         "window.open=function(){return null;};})();";
+}
+
+}  // namespace
+
+Navi::Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
+           NaviPosition position, bool movable, int updatesPerSecond, Tier tier)
+    : manager(manager), serial(serial), name(name), width(width), height(height), left(position.left),
+      top(position.top), movable(movable),
+      updateInterval(updatesPerSecond > 0 ? static_cast<uint32_t>(1000 / updatesPerSecond) : 0), tier(tier) {
+  materialName = "Navi/" + std::to_string(serial) + "/Material";
+  textureName = "Navi/" + std::to_string(serial) + "/Texture";
+  try {
+    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(materialName, group);
+    Ogre::Pass* pass = material->getTechnique(0)->getPass(0);
+    pass->setLightingEnabled(false);
+    pass->setDepthCheckEnabled(false);
+    pass->setDepthWriteEnabled(false);
+    pass->setCullingMode(Ogre::CULL_NONE);
+    pass->setSceneBlending(Ogre::SBT_TRANSPARENT_ALPHA);
+    Ogre::TextureUnitState* unit = pass->createTextureUnitState();
+    unit->setTextureAddressingMode(Ogre::TextureUnitState::TAM_CLAMP);
+    unit->setTextureFiltering(Ogre::TFO_BILINEAR);
+    element = static_cast<Ogre::OverlayContainer*>(
+        Ogre::OverlayManager::getSingleton().createOverlayElement("Panel", "Navi/" + std::to_string(serial)));
+    element->setMetricsMode(Ogre::GMM_PIXELS);
+    element->setPosition(static_cast<Ogre::Real>(left), static_cast<Ogre::Real>(top));
+    element->setDimensions(width, height);
+    element->setMaterialName(materialName);
+    element->hide();
+    manager.tierOverlay(tier)->add2D(element);
+  } catch (...) {
+    core::log("Web panel " + name + ": it cannot be drawn: " + core::describeCurrentException());
+  }
+}
+
+Navi::~Navi() {
+  try {
+    if (element) {
+      manager.tierOverlay(tier)->remove2D(element);
+      Ogre::OverlayManager::getSingleton().destroyOverlayElement(element);
+    }
+    Ogre::MaterialManager::getSingleton().remove(materialName, group);
+    if (Ogre::TextureManager::getSingleton().resourceExists(textureName, group))
+      Ogre::TextureManager::getSingleton().remove(textureName, group);
+  } catch (...) {
+    core::log("Web panel " + name + ": its overlay did not go cleanly: " + core::describeCurrentException());
+  }
+}
+
+bool Navi::contains(int x, int y) const {
+  return x >= left && y >= top && x < left + static_cast<int>(width) && y < top + static_cast<int>(height);
+}
+
+void Navi::command(const std::string& method, const std::string& params) {
+  if (pageLoaded && !sessionId.empty())
+    manager.browser->send(method, nlohmann::json::parse(params), sessionId);
+  else
+    deferred.emplace_back(method, params);
+}
+
+void Navi::loadURL(const std::string& url) {
+  allowedOrigin = originOf(url);
+  navigate(url);
+}
+
+void Navi::loadFile(const std::string& file) {
+  navigate(manager.fileUrl(file));
+}
+
+void Navi::navigate(const std::string& url) {
+  pendingUrl = url;
+  startNavigation();
+}
+
+void Navi::setTransparent(bool flag) {
+  transparent = flag;
+  if (!sessionId.empty() && manager.browser) {
+    nlohmann::json params = nlohmann::json::object();
+    if (transparent)
+      params["color"] = {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}};
+    manager.browser->send("Emulation.setDefaultBackgroundColorOverride", params, sessionId);
+  }
+}
+
+void Navi::setMovable(bool flag) {
+  movable = flag;
+}
+
+void Navi::show(bool fade, uint16_t fadeMs) {
+  visible = true;
+  fadeFrom = fade ? alpha : 1.0;
+  fadeTo = 1.0;
+  fadeStart = platform::milliseconds();
+  fadeLength = fade ? fadeMs : 0;
+  update(fadeStart);
+}
+
+void Navi::hide(bool fade, uint16_t fadeMs) {
+  visible = false;  // a fading panel no longer takes the mouse
+  fadeFrom = fade ? alpha : 0.0;
+  fadeTo = 0.0;
+  fadeStart = platform::milliseconds();
+  fadeLength = fade ? fadeMs : 0;
+  update(fadeStart);
+}
+
+void Navi::focus() {
+  manager.focused = serial;
+  order = manager.nextOrder++;
+}
+
+void Navi::bind(const std::string& binding, NaviCallback callback) {
+  const bool known = bindings.count(binding) > 0;
+  bindings[binding] = std::move(callback);
+  if (known || sessionId.empty() || !manager.browser)
+    return;  // the setup binds it
+  manager.browser->send("Runtime.addBinding", {{"name", "__navi_" + binding}}, sessionId);
+  manager.browser->send("Page.addScriptToEvaluateOnNewDocument", {{"source", bindingScript(binding)}}, sessionId);
+  manager.browser->send("Runtime.evaluate", {{"expression", bindingScript(binding)}}, sessionId);
+}
+
+void Navi::evaluateJS(const std::string& source, const JSArguments&) {
+  if (!pageLoaded || sessionId.empty()) {
+    deferred.emplace_back("Runtime.evaluate", nlohmann::json({{"expression", source}}).dump());
+    return;
+  }
+  const std::string panel = name;
+  manager.browser->send("Runtime.evaluate", {{"expression", source}, {"timeout", scriptTimeoutMs}}, sessionId,
+                        [panel](const nlohmann::json& result, const std::string& error) {
+                          if (!error.empty()) {
+                            core::log("Web panel " + panel + ": JavaScript stopped: " + error);
+                            return;
+                          }
+                          const auto details = result.find("exceptionDetails");
+                          if (details == result.end())
+                            return;
+                          const nlohmann::json exception = details->value("exception", nlohmann::json::object());
+                          core::log("Web panel " + panel + ": JavaScript error: " +
+                                    exception.value("description", details->value("text", std::string())));
+                        });
+}
+
+void Navi::zoomIn() {
+  zoom = std::min(zoom * zoomStep, 5.0);
+  evaluateJS("document.documentElement.style.zoom=" + std::to_string(zoom), {});
+}
+
+void Navi::zoomOut() {
+  zoom = std::max(zoom / zoomStep, 0.2);
+  evaluateJS("document.documentElement.style.zoom=" + std::to_string(zoom), {});
+}
+
+void Navi::injectMouseDown(int x, int y) {
+  buttons |= 1;
+  dispatchMouse("mousePressed", x, y, "left", 1);
+}
+
+void Navi::injectMouseUp(int x, int y) {
+  buttons &= ~1;
+  dispatchMouse("mouseReleased", x, y, "left", 1);
+}
+
+void Navi::dispatchMouse(const char* type, int x, int y, const char* button, int clickCount, double wheel) {
+  // Panel pixels to page pixels, for panels larger than the page.
+  const double sx = width ? static_cast<double>(pageSize(width)) / width : 1.0;
+  const double sy = height ? static_cast<double>(pageSize(height)) / height : 1.0;
+  nlohmann::json params = {{"type", type}, {"x", x * sx}, {"y", y * sy}, {"button", button},
+                           {"buttons", buttons}, {"clickCount", clickCount}};
+  if (std::string(type) == "mouseWheel") {
+    params["deltaX"] = 0;
+    params["deltaY"] = wheel;
+  }
+  command("Input.dispatchMouseEvent", params.dump());
+}
+
+void Navi::attach(const std::string& target, const std::string& session) {
+  targetId = target;
+  sessionId = session;
+  sendSetup();
+}
+
+void Navi::sendSetup() {
+  DevToolsConnection& browser = *manager.browser;
+  const uint64_t id = serial;
+  NaviManager* owner = &manager;
+  // Each part of the setup answers on its own domain, in no fixed order: the page navigates
+  // once all of them are in place, so its first script already finds its bindings.
+  auto answered = [owner, id](const nlohmann::json&, const std::string& error) {
+    if (Navi* navi = owner->bySerial(id))
+      navi->setupAnswered(error);
+  };
+  auto setup = [&](const std::string& method, nlohmann::json params) {
+    ++setupWaiting;
+    browser.send(method, std::move(params), sessionId, answered);
+  };
+  setup("Page.enable", nlohmann::json::object());
+  setup("Runtime.enable", nlohmann::json::object());
+  setup("Emulation.setDeviceMetricsOverride",
+        {{"width", pageSize(width)}, {"height", pageSize(height)}, {"deviceScaleFactor", 1}, {"mobile", false}});
+  setTransparent(transparent);
+  for (const auto& binding : bindings) {
+    setup("Runtime.addBinding", {{"name", "__navi_" + binding.first}});
+    setup("Page.addScriptToEvaluateOnNewDocument", {{"source", bindingScript(binding.first)}});
+  }
+  browser.send("Page.startScreencast",
+               {{"format", "png"}, {"maxWidth", pageSize(width)}, {"maxHeight", pageSize(height)}}, sessionId,
+               [owner, id](const nlohmann::json&, const std::string& error) {
+                 Navi* navi = owner->bySerial(id);
+                 if (navi && !error.empty())
+                   core::log("Web panel " + navi->name + ": the browser gives no pictures: " + error);
+               });
+}
+
+void Navi::setupAnswered(const std::string& error) {
+  if (!error.empty())
+    core::log("Web panel " + name + ": a setup step failed: " + error);
+  if (--setupWaiting > 0)
+    return;
+  ready = true;
+  if (pendingUrl.empty())
+    loaded();
+  startNavigation();
+}
+
+void Navi::loaded() {
+  if (pageLoaded)
+    return;
+  pageLoaded = true;
+  std::vector<std::pair<std::string, std::string>> waiting;
+  waiting.swap(deferred);
+  for (auto& call : waiting) {
+    if (call.first == "Runtime.evaluate")
+      evaluateJS(nlohmann::json::parse(call.second).value("expression", std::string()), {});
+    else
+      command(call.first, call.second);
+  }
+}
+
+void Navi::startNavigation() {
+  if (ready && !pendingUrl.empty() && manager.browser) {
+    const std::string url = pendingUrl, panel = name;
+    pendingUrl.clear();
+    const uint64_t id = serial;
+    NaviManager* owner = &manager;
+    manager.browser->send(
+        "Page.navigate", {{"url", url}}, sessionId,
+        [owner, id, url, panel](const nlohmann::json& result, const std::string& error) {
+          const std::string failure = error.empty() ? result.value("errorText", std::string()) : error;
+          if (failure.empty())
+            return;
+          core::log("Web panel " + panel + ": cannot load " + url + ": " + failure);
+          if (Navi* navi = owner->bySerial(id)) {
+            navi->loaded();
+            navi->dropPicture();
+          }
+        });
+  }
+}
+
+void Navi::update(uint32_t now) {
+  if (fadeLength > 0 && now - fadeStart < fadeLength)
+    alpha = fadeFrom + (fadeTo - fadeFrom) * (now - fadeStart) / fadeLength;
+  else
+    alpha = fadeTo;
+  applyAlpha();
+  if (pendingFrame && now - lastUpload >= updateInterval) {
+    lastUpload = now;
+    std::shared_ptr<Ogre::Image> frame = std::move(pendingFrame);
+    upload(*frame);
+    if (pendingAck >= 0 && manager.browser)
+      manager.browser->send("Page.screencastFrameAck", {{"sessionId", pendingAck}}, sessionId);
+    pendingAck = -1;
+  }
+}
+
+void Navi::applyAlpha() {
+  if (!element)
+    return;
+  const bool shows = uploaded && alpha > 0.0;
+  if (shows != element->isVisible())
+    shows ? element->show() : element->hide();
+  if (!shows)
+    return;
+  Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
+  if (material)
+    material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setAlphaOperation(
+        Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE, Ogre::LBS_MANUAL, 1.0, static_cast<Ogre::Real>(alpha));
+}
+
+void Navi::upload(const Ogre::Image& image) {
+  if (!element || image.getWidth() == 0 || image.getHeight() == 0)
+    return;
+  try {
+    Ogre::TextureManager& textures = Ogre::TextureManager::getSingleton();
+    if (image.getWidth() != textureWidth || image.getHeight() != textureHeight) {
+      if (textures.resourceExists(textureName, group))
+        textures.remove(textureName, group);
+      textures.createManual(textureName, group, Ogre::TEX_TYPE_2D, image.getWidth(), image.getHeight(), 0,
+                            Ogre::PF_BYTE_RGBA, Ogre::TU_DYNAMIC_WRITE_ONLY_DISCARDABLE);
+      textureWidth = image.getWidth();
+      textureHeight = image.getHeight();
+      Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
+      material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setTextureName(textureName);
+    }
+    textures.getByName(textureName, group)->getBuffer()->blitFromMemory(image.getPixelBox());
+    uploaded = true;
+    applyAlpha();
+  } catch (...) {
+    textureWidth = textureHeight = 0;
+    core::log("Web panel " + name + ": its picture cannot show: " + core::describeCurrentException());
+  }
+}
+
+bool Navi::originAllowed(const std::string& url) const {
+  return manager.inBaseFolder(url) || (!allowedOrigin.empty() && originOf(url) == allowedOrigin);
+}
+
+void Navi::dropPicture() {
+  uploaded = false;
+  pendingFrame.reset();
+  applyAlpha();
+}
+
+}  // namespace NaviLibrary

@@ -1,0 +1,288 @@
+"""Web panels as a player and a game maker see them: the real executable with real Chromium under
+Xvfb. Levels check results themselves; screenshots are read by pixel, the log line by line."""
+import os
+import re
+import signal
+import subprocess
+import threading
+import time
+import unittest
+from http.server import HTTPServer, SimpleHTTPRequestHandler
+
+from harness import LOG_NAME, GameTest, read_text
+
+# The start level runs before the web panels exist; it checks the guard and moves on.
+START = """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+check_equal("HasKeyboardFocus before the panels", HasKeyboardFocus(), nil)
+CreateNavi("Early", "red.html", 10, 10, 0, 0)
+coreLoadLevel("web.lua")
+"""
+
+HEAD = """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+SetSkyBox("Intro/SkyBox")
+AddActor("Clock")
+function at(ms, statement) AddActorMessage("Clock", ms, 7, statement, "", 0, 0, 0, 0) end
+"""
+
+# Left half red, right half see-through; it reports when its script ran.
+RED_PAGE = """<!DOCTYPE html><html><body style="margin:0">
+<div style="width:50%;height:100%;position:absolute;background:#ff0000"></div>
+<script>Callback("LogText('page ' .. 'loaded')")</script></body></html>"""
+
+BUTTON_PAGE = """<!DOCTYPE html><html><body style="margin:0;background:#0000ff">
+<button style="position:absolute;left:0;top:0;width:100%;height:100%"
+ onclick="Callback('clicked()')">Go</button>
+<script>Callback('buttonReady()')</script></body></html>"""
+
+
+def wait_for(game, text, limit=60):
+    path, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
+    while time.time() < deadline:
+        if os.path.exists(path) and text in read_text(path):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def browsers_of(game):
+    """Processes of this game's browser (its profile lies in the game's temp folder), zombies too."""
+    out = subprocess.run(["ps", "-eo", "pid,stat,args"], capture_output=True, text=True).stdout
+    return [l for l in out.splitlines() if "--user-data-dir=" + os.path.join(game.root, "tmp") in l]
+
+
+def game_browser_pid(game):
+    """The browser the running game started: the child of the process working in its Bin/."""
+    for pid in os.listdir("/proc"):
+        try:
+            if pid.isdigit() and os.readlink("/proc/%s/cwd" % pid) == game.bin and "tarnel" in read_text(
+                    "/proc/%s/comm" % pid):
+                for child in os.listdir("/proc"):
+                    if child.isdigit():
+                        status = read_text("/proc/%s/status" % child)
+                        if re.search(r"^PPid:\s*%s$" % pid, status, re.M) and "chromium" in status.split("\n")[0]:
+                            return int(child)
+        except OSError:
+            continue
+    return None
+
+
+class Server:
+    """A loopback web server over a folder; two of them stand for two origins."""
+
+    def __init__(self, folder):
+        handler = lambda *a: SimpleHTTPRequestHandler(*a, directory=folder)
+        SimpleHTTPRequestHandler.log_message = lambda *a: None
+        self.httpd = HTTPServer(("127.0.0.1", 0), handler)
+        self.port = self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class WebPanels(GameTest):
+    def setUp(self):
+        super().setUp()
+        self.game.level("test.lua", START)
+        self.game.write("GUI/red.html", RED_PAGE)
+        self.game.write("GUI/button.html", BUTTON_PAGE)
+
+    def assertLogged(self, result, line):
+        self.assertIn(line, result.messages(), result.log[-3000:])
+
+    def level(self, body):
+        self.game.level("web.lua", HEAD + body)
+
+    def run_web(self, **kwargs):
+        tmp = os.path.join(self.game.root, "tmp")
+        os.makedirs(tmp)
+        kwargs["env"] = dict(kwargs.get("env") or {}, TMPDIR=tmp)
+        result = self.run_game(**kwargs)
+        self.assertEqual(browsers_of(self.game), [])
+        self.assertEqual(os.listdir(tmp), [], "the browser's profile is left behind")
+        return result
+
+    def test_a_hidden_panel_shows_its_page_over_the_scene_and_calls_back(self):
+        self.level("""
+CreateNavi("Menu", "red.html", 160, 100, 40, 60)
+check_equal("HasKeyboardFocus while hidden", HasKeyboardFocus(), 0)
+ExecuteNavi("Menu", "Callback('answer(' + (6 * 7) + ')')")
+function answer(n) check_equal("ExecuteNavi round trip", n, 42) end
+at(2500, "SaveScreenshot('hidden.png') ShowNavi('Menu', 0.7)")
+at(5000, "SaveScreenshot('shown.png') check_equal('HasKeyboardFocus when shown', HasKeyboardFocus(), 1)")
+at(5100, "ZoomInNavi('Nope') ZoomOutNavi('Nope') RefreshNavi('Nope') ShowNavi('Nope', 1) ShutDown()")
+""")
+        result = self.run_web()
+        self.assertPasses(result, 4)
+        self.assertEqual(result.count("ERROR. gamegui not ready yet!"), 2)
+        self.assertLogged(result, "page loaded")
+        self.assertLogged(result, "Error while showing navi. No navi exists with name: Nope")
+        self.assertEqual(result.count("Error while calling JavaScript for navi. No navi exists with name: Nope"), 3)
+        hidden, shown = self.game.screenshot("hidden.png"), self.game.screenshot("shown.png")
+        # Hidden: the sky where the panel will be; shown: red on the left, the same sky on the right.
+        self.assertNotEqual(hidden.getpixel((80, 110))[:3], (255, 0, 0))
+        r, g, b = shown.getpixel((80, 110))
+        self.assertTrue(r > 240 and g < 15 and b < 15, (r, g, b))
+        for point in [(160, 110), (180, 150), (20, 20)]:
+            before, after = hidden.getpixel(point), shown.getpixel(point)
+            self.assertTrue(all(abs(x - y) < 12 for x, y in zip(before, after)), (point, before, after))
+
+    def test_bad_calls_bad_pages_and_resets_leave_the_game_running(self):
+        self.game.write("GUI/rude.html", """<html><body><script>
+Callback(); alert('hi'); window.open('red.html');
+for (var i = 0; i < 10000; i++) Callback("n = n + 1");
+setTimeout(function () {
+  Callback("ResetNavis() resetDone = true LogText('reset from a callback')"); Callback("LogText('after the reset')"); }, 1500);
+</script></body></html>""")
+        self.game.write("GUI/self.html", """<html><body><script>
+Callback("RemoveNavi('Self') LogText('removed myself')"); Callback("LogText('never')");
+</script></body></html>""")
+        self.level("""
+n = 0
+CreateNavi("Rude", "rude.html", 100, 100, 0, 0)
+CreateNavi("Rude", "red.html", 100, 100, 0, 0)
+CreateNavi("Missing", "no/such.html", 0, 65535, -32768, 32767)
+CreateNavi("Self", "self.html", 50, 50, 400, -20)
+CreateNavi("Busy", "red.html", 50, 50, 0, 0)
+ExecuteNavi("Busy", "while(true){}")
+ExecuteNavi("Busy", "this is no javascript")
+ExecuteNavi("Busy", "x = '" .. string.rep("a", 1000000) .. "'.length; Callback('big(' + x + ')')")
+function big(length) check_equal("a megabyte of script", length, 1000000) bigDone = true end
+-- Goes on once the slow parts are through, whatever the machine's speed.
+function later()
+  if not bigDone or not resetDone then return at(GetSimulationTime() + 200, "later()") end
+  check('callbacks arrived', n > 0, n) LogText('still running') coreLoadLevel('after.lua')
+end
+at(200, "later()")
+""")
+        self.game.level("after.lua", HEAD + """
+check_equal("panels are gone after a load", HasKeyboardFocus(), 0)
+RemoveNavi("Busy") HideNavi("Rude", 1)
+at(300, "ShutDown()")
+""")
+        result = self.run_web()
+        self.assertEqual(result.count("PASS a megabyte of script"), 1, [m for m in result.messages() if "Busy" in m])
+        self.assertPasses(result, 4)
+        self.assertLogged(result, "Error. Callback without a statement from navi: Rude")
+        self.assertLogged(result, "Web panel Rude: dialog dismissed: hi")
+        self.assertLogged(result, "Error. Duplicate navi name: Rude")
+        self.assertTrue(any(m.startswith("Web panel Missing: cannot load file://") and "ERR_FILE_NOT_FOUND" in m
+                            for m in result.messages()), result.log[-3000:])
+        self.assertTrue(any(m.startswith("Web panel Busy: JavaScript error: SyntaxError") for m in result.messages()),
+                        [m for m in result.messages() if "Busy" in m])
+        self.assertLogged(result, "Web panel Busy: JavaScript stopped: Execution was terminated")
+        self.assertLogged(result, "reset from a callback")
+        self.assertNotIn("after the reset", result.messages())
+        self.assertLogged(result, "removed myself")
+        self.assertNotIn("never", result.messages())
+        self.assertLogged(result, "still running")
+        self.assertLogged(result, "Error while removing navi. No navi exists with name: Busy")
+        self.assertLogged(result, "Error while hiding navi. No navi exists with name: Rude")
+
+    def test_a_page_from_elsewhere_may_not_call_back(self):
+        folder = os.path.join(self.game.root, "www")
+        os.makedirs(folder)
+        first, second = Server(folder), Server(folder)
+        self.addCleanup(first.close)
+        self.addCleanup(second.close)
+        with open(os.path.join(folder, "a.html"), "w") as f:
+            f.write('<html><body><script>Callback("LogText(\'from the first\')")</script>'
+                    '<iframe src="http://127.0.0.1:%d/b.html"></iframe></body></html>' % second.port)
+        with open(os.path.join(folder, "b.html"), "w") as f:
+            f.write('<html><body><script>Callback("LogText(\'from the second\')")</script></body></html>')
+        self.game.write("GUI/away.html", '<html><body><script>Callback("LogText(\'home\')");'
+                        'location.href = "http://127.0.0.1:%d/b.html"</script></body></html>' % second.port)
+        self.level("""
+CreateNavi("Remote", "http://127.0.0.1:%d/a.html", 200, 100, 0, 0)
+CreateNavi("Local", "away.html", 200, 100, 0, 100)
+at(5000, "ShutDown()")
+""" % first.port)
+        result = self.run_web()
+        self.assertLogged(result, "from the first")
+        self.assertLogged(result, "home")
+        self.assertNotIn("from the second", result.messages())
+        self.assertLogged(result, "Web panel Remote: Callback refused from http://127.0.0.1:%d" % second.port)
+        self.assertLogged(result, "Web panel Local: Callback refused from http://127.0.0.1:%d" % second.port)
+
+    def test_a_synthetic_click_reaches_the_page(self):
+        self.level("""
+function buttonReady() RefreshNavi("Button") end
+function clicked() check("the click reached the page", true) ShutDown() end
+CreateNavi("Button", "button.html", 80, 40, 10, 10)
+at(20000, "check('the click reached the page', false) ShutDown()")
+""")
+        self.assertPasses(self.run_web(), 2)
+
+    def test_without_a_browser_panels_stay_empty_and_keep_their_names(self):
+        self.level("""
+CreateNavi("Menu", "red.html", 100, 100, 0, 0)
+ShowNavi("Menu", 1) ExecuteNavi("Menu", "1") ZoomInNavi("Menu")
+check_equal("focus on an empty shown panel", HasKeyboardFocus(), 1)
+RemoveNavi("Menu") RemoveNavi("Menu")
+at(500, "check('the game goes on', true) ShutDown()")
+""")
+        result = self.run_web(env={"TQ_BROWSER": "/no/such/browser"})
+        self.assertPasses(result, 3)
+        self.assertEqual([m for m in result.messages() if m.startswith("Web panels:")],
+                         ["Web panels: no browser at /no/such/browser; panels stay empty"])
+        self.assertLogged(result, "Error while removing navi. No navi exists with name: Menu")
+
+    def test_a_browser_killed_mid_game_leaves_the_game_running(self):
+        self.level("""
+CreateNavi("Menu", "red.html", 100, 100, 0, 0)
+ShowNavi("Menu", 0)
+function killed() ExecuteNavi("Menu", "1") CreateNavi("Late", "red.html", 10, 10, 0, 0) ShowNavi("Late", 1) end
+at(30000, "ShutDown()")
+""")
+        killed = []
+
+        def kill_browser(display, game):
+            if wait_for(game, "page loaded"):
+                pid = game_browser_pid(game)
+                if pid:
+                    os.kill(pid, signal.SIGKILL)
+                    killed.append(pid)
+            wait_for(game, "Web panels: the browser is gone")
+            time.sleep(1)
+            with open(os.path.join(game.resource, "Levels", "check.lua"), "a"):
+                pass
+
+        self.game.level("web.lua", HEAD + """
+CreateNavi("Menu", "red.html", 100, 100, 0, 0)
+ShowNavi("Menu", 0)
+AddActor("Watch")
+function watch() if seen then return end AddActorMessage("Watch", GetSimulationTime() + 200, 7, "watch()", "", 0, 0, 0, 0) end
+watch()
+at(12000, "ExecuteNavi('Menu', '1') CreateNavi('Late', 'red.html', 10, 10, 0, 0) ShowNavi('Late', 1) LogText('went on') ShutDown()")
+""")
+        result = self.run_web(during=kill_browser)
+        self.assertTrue(killed, "no browser found to kill")
+        self.assertLogged(result, "Web panels: the browser is gone (it closed the connection); panels stay empty")
+        self.assertLogged(result, "went on")
+
+    def test_the_demo_menus_start_set_the_volume_and_quit(self):
+        self.level("""
+function coreLoadLevel(name) check_equal("Start loads the world", name, "world.lua") end
+function SetMasterVolume(effects, music) check_equal("the slider sets both volumes", effects .. "/" .. music, "51/51") end
+CreateNavi("MainMenu", "mainmenu.html", 320, 240, 0, 0)
+CreateNavi("PauseMenu", "pausemenu.html", 320, 240, 0, 0)
+ShowNavi("MainMenu", 0)
+ExecuteNavi("MainMenu", "document.getElementById('start').click();" ..
+  "var v = document.getElementById('volume'); v.value = 51; v.dispatchEvent(new Event('input'))")
+ExecuteNavi("PauseMenu", "document.getElementById('resume').click()")
+at(4000, [[ExecuteNavi("MainMenu", "document.getElementById('quit').click()")]])
+at(30000, "check('Quit ends the game', false) ShutDown()")
+""")
+        result = self.run_web()
+        self.assertPasses(result, 3)
+        self.assertNotIn("Error while hiding navi. No navi exists with name: PauseMenu", result.messages())
+        self.assertLogged(result, "~GameApp()")
+
+
+if __name__ == "__main__":
+    unittest.main()
