@@ -131,8 +131,9 @@ class DemoScene(GameTest):
                                                   shadowdistance=300))
         self.game.level("test.lua", """
             dofile("../Resource/Levels/intro.lua")
+            -- after its fade-in of 40 frames, before its black-and-white turn at 7 s
             AddActor("Shooter")
-            AddActorMessage("Shooter", 1000, 7, "SaveScreenshot('intro.png') ShutDown()", "", 0, 0, 0, 0)
+            AddActorMessage("Shooter", 5000, 7, "SaveScreenshot('intro.png') ShutDown()", "", 0, 0, 0, 0)
         """)
         result = self.run_game()
         self.assertEqual(result.returncode, 0)
