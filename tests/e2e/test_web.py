@@ -218,6 +218,27 @@ at(20000, "check('the click reached the page', false) ShutDown()")
 """)
         self.assertPasses(self.run_web(), 2)
 
+    def test_a_player_click_on_a_panel_is_the_pages_and_beside_it_the_levels(self):
+        from test_input import drive
+        self.level("""
+function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 500, "LogText('READY')") end
+function clicked() LogText("page clicked") end
+function MousePressed(x, y, b)
+  LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")")
+  ShutDown()
+end
+function MouseReleased(x, y, b) LogText("MouseReleased(" .. x .. ", " .. y .. ", " .. b .. ")") end
+CreateNavi("Button", "button.html", 100, 60, 20, 20)
+at(30000, "ShutDown()")
+""")
+        result = self.run_web(during=drive(
+            ["mousemove", "--window", "WINDOW", "60", "50"], ["click", "1"], ["sleep", 1],
+            ["mousemove", "--window", "WINDOW", "200", "150"], ["click", "1"]))
+        self.assertLogged(result, "page clicked")
+        result.in_order(["page clicked", "MousePressed(200, 150, 0)"])
+        self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
+        self.assertNotIn("MouseReleased(60, 50, 0)", result.messages())
+
     def test_without_a_browser_panels_stay_empty_and_keep_their_names(self):
         self.level("""
 CreateNavi("Menu", "red.html", 100, 100, 0, 0)
