@@ -36,10 +36,7 @@ private:
 }  // namespace
 
 void GameApp::createInput() {
-  if (Gui)
-    webPanels = std::make_unique<NaviPanels>(Gui->manager());
-  else
-    webPanels = std::make_unique<NoWebPanels>();
+  webPanels = std::make_unique<NaviPanels>(Gui->manager());
   MouseTargets targets;
   targets.panels = webPanels.get();
   targets.runStatement = [this](const std::string& statement) {

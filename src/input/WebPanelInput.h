@@ -1,6 +1,5 @@
 // The web panels' share of the mouse, as the input code sees it: which panel is under a point,
-// and the mouse events a panel is given. Until the web panel layer fills it in, NoWebPanels
-// answers that no panel is anywhere, so every click reaches the scripts.
+// and the mouse events a panel is given. The application implements it over the panel library.
 #pragma once
 
 class WebPanelInput {
@@ -13,13 +12,4 @@ public:
   virtual void injectMouseMove(int x, int y) = 0;
   virtual void injectMouseDown(int button) = 0;
   virtual void injectMouseUp(int button) = 0;
-};
-
-class NoWebPanels final : public WebPanelInput {
-public:
-  const void* getTopNavi(int, int) override { return nullptr; }
-  void injectMouseWheel(int) override {}
-  void injectMouseMove(int, int) override {}
-  void injectMouseDown(int) override {}
-  void injectMouseUp(int) override {}
 };
