@@ -46,16 +46,19 @@ void DevToolsConnection::readLoop(Open open) {
     std::lock_guard<std::mutex> guard(lock);
     ends = peer;
     opened = true;
+    // Lost in the same step as opened, or the writer could fail on the missing end first.
+    if (peer.fromPeer < 0) {
+      lostReason = "it could not be started";
+      closed = true;
+    }
     if (stopping) {
       platform::streamShutdown(ends.toPeer);
       platform::streamShutdown(ends.fromPeer);
     }
     wake.notify_all();
   }
-  if (peer.fromPeer < 0) {
-    lose("it could not be started");
+  if (peer.fromPeer < 0)
     return;
-  }
   std::string pending;
   char buffer[65536];
   for (;;) {
