@@ -69,6 +69,8 @@ public:
   const std::string& getName() const { return name; }
 
   bool isVisible() const { return visible; }
+  // Whether a picture of the page has reached its texture.
+  bool painted() const { return uploaded; }
   bool contains(int x, int y) const;
 
 private:
