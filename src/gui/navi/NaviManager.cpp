@@ -26,6 +26,10 @@ namespace {
 const size_t callsPerUpdate = 100;
 const size_t callsWaiting = 1000;
 const unsigned browserGraceMs = 2000;
+// A browser that stops answering is given up like a dead one; a start may take longer on a busy machine.
+const uint32_t pingEveryMs = 2000;
+const uint32_t answerWithinMs = 10000;
+const uint32_t firstAnswerWithinMs = 30000;
 
 // Screencast frames are decoded on the reader thread; the main thread only uploads them.
 void decodeFrame(Incoming& message) {
@@ -161,6 +165,31 @@ void NaviManager::startBrowser() {
       },
       decodeFrame);
   browser->send("Target.setDiscoverTargets", {{"discover", true}});
+  ping(platform::milliseconds());
+}
+
+void NaviManager::ping(uint32_t now) {
+  pingSent = now;
+  pinging = true;
+  browser->send("Browser.getVersion", nlohmann::json::object(), std::string(),
+                [this](const nlohmann::json&, const std::string&) {
+                  pinging = false;
+                  everAnswered = true;
+                });
+}
+
+void NaviManager::watchBrowser(uint32_t now) {
+  if (!pinging) {
+    if (now - pingSent >= pingEveryMs)
+      ping(now);
+    return;
+  }
+  if (now - pingSent <= (everAnswered ? answerWithinMs : firstAnswerWithinMs))
+    return;
+  core::log("Web panels: the browser stopped answering; panels stay empty");
+  giveUpBrowser();
+  std::lock_guard<std::mutex> guard(childLock);
+  platform::endChild(child, 0);  // a hung browser would not end on request
 }
 
 void NaviManager::stopBrowser() {
@@ -183,13 +212,21 @@ void NaviManager::Update() {
   if (browser)
     browser->poll([this](Incoming& message) { onEvent(message); }, [this](const std::string& reason) { onLost(reason); });
   const uint32_t now = platform::milliseconds();
+  if (browser && !browserLost)
+    watchBrowser(now);
   for (size_t i = 0; i < navis.size(); ++i)
     navis[i]->update(now);
   deliverCalls();
 }
 
 void NaviManager::onLost(const std::string& reason) {
+  if (browserLost)
+    return;  // given up already
   core::log("Web panels: the browser is gone (" + reason + "); panels stay empty");
+  giveUpBrowser();
+}
+
+void NaviManager::giveUpBrowser() {
   browserLost = true;
   for (auto& navi : navis)
     navi->dropPicture();

@@ -69,6 +69,10 @@ private:
   void stopBrowser();
   void onEvent(Incoming& message);
   void onLost(const std::string& reason);
+  void giveUpBrowser();
+  // Asks the browser for a sign of life every few seconds; one that stays silent is given up.
+  void ping(uint32_t now);
+  void watchBrowser(uint32_t now);
   void bindingCalled(Navi& navi, const std::string& binding, const std::string& payload, long long context);
   void deliverCalls();
   Navi* bySerial(uint64_t serial) const;
@@ -87,6 +91,9 @@ private:
   bool closing = false;
   std::string profileFolder;
   bool browserLost = false;
+  uint32_t pingSent = 0;
+  bool pinging = false;
+  bool everAnswered = false;
 
   std::vector<std::unique_ptr<Navi>> navis;  // in creation order
   uint64_t nextSerial = 1;
