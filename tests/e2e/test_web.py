@@ -110,10 +110,11 @@ class WebPanels(GameTest):
     def test_a_hidden_panel_shows_its_page_over_the_scene_and_calls_back(self):
         self.level("""
 CreateNavi("Menu", "red.html", 160, 100, 40, 60)
+CreateNavi("Later", "button.html", 40, 40, 250, 10)  -- a page made later must not keep the first from drawing
 check_equal("HasKeyboardFocus while hidden", HasKeyboardFocus(), 0)
 ExecuteNavi("Menu", "Callback('answer(' + (6 * 7) + ')')")
 function answer(n) check_equal("ExecuteNavi round trip", n, 42) end
-at(2500, "SaveScreenshot('hidden.png') ShowNavi('Menu', 0.7)")
+at(2500, "SaveScreenshot('hidden.png') ShowNavi('Menu', 0.7) ShowNavi('Later', 0)")
 at(5000, "SaveScreenshot('shown.png') check_equal('HasKeyboardFocus when shown', HasKeyboardFocus(), 1)")
 at(5100, "ZoomInNavi('Nope') ZoomOutNavi('Nope') RefreshNavi('Nope') ShowNavi('Nope', 1) ShutDown()")
 """)

@@ -343,7 +343,8 @@ Navi* NaviManager::createNavi(const std::string& name, uint16_t width, uint16_t 
   if (!browser || browserLost)
     return navi;
   const uint64_t serial = navi->serial;
-  browser->send("Target.createTarget", {{"url", "about:blank"}}, std::string(),
+  // A window of its own for each page: a page behind another in one window is not drawn.
+  browser->send("Target.createTarget", {{"url", "about:blank"}, {"newWindow", true}}, std::string(),
                 [this, serial](const nlohmann::json& result, const std::string& error) {
                   const std::string target = result.value("targetId", std::string());
                   Navi* made = bySerial(serial);
