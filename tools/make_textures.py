@@ -159,6 +159,13 @@ def fade(x, y):
     return (0, 0, 0)
 
 
+def puff(x, y):
+    # A soft round dot, white in the middle and black at the rim: drawn added, black shows nothing.
+    d = math.hypot(x - 15.5, y - 15.5) / 16
+    v = 255 * max(0.0, 1 - d) ** 2
+    return (v, v, v)
+
+
 def menu_background(x, y):
     # Dusk over hills: a warm horizon, a darker sky above, rolling silhouettes below.
     u, v = x / SIZE, y / SIZE
@@ -177,7 +184,8 @@ def main():
                         ("bark.png", bark), ("leaves.png", leaves)):
         write_png(os.path.join(out, name), SIZE, SIZE, pixel)
     for name, pixel, size in (("panel.png", panel, 32), ("panel_border.png", panel_border, 8),
-                              ("fade.png", fade, 8), ("menu_background.png", menu_background, SIZE)):
+                              ("fade.png", fade, 8), ("puff.png", puff, 32),
+                              ("menu_background.png", menu_background, SIZE)):
         write_png(os.path.join(out, name), size, size, pixel)
     for face in FACES:
         write_png(os.path.join(out, "sky_%s.png" % face), SIZE, SIZE, sky_face(face))

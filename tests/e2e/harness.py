@@ -180,6 +180,16 @@ def send_close_request(display, title="Tarnel Quibbo"):
     return bool(found)
 
 
+def wait_for(game, text, limit=60):
+    """Whether the running game's log holds text within limit seconds."""
+    path, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
+    while time.time() < deadline:
+        if os.path.exists(path) and text in read_text(path):
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def close_window_after(text, limit=60):
     """A during= callback: once the log holds text, closes the game window as a player would."""
     def close(display, game):

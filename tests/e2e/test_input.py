@@ -85,7 +85,7 @@ class InputFromXEvents(GameTest):
 
     def test_a_held_arrow_walks_the_demo_hero_and_a_click_finds_the_ground(self):
         self.game.level("test.lua", """
-dofile("../Resource/Levels/world.lua")
+dofile("../Resource/Levels/meadow.lua")
 local pressed, released = KeyPressed, KeyReleased
 function KeyPressed(k, t)
   if k == 207 then ShutDown() return end

@@ -9,7 +9,7 @@ import time
 import unittest
 from http.server import HTTPServer, SimpleHTTPRequestHandler
 
-from harness import LOG_NAME, GameTest, read_text
+from harness import LOG_NAME, GameTest, read_text, wait_for
 
 # The start level runs before the web panels exist; it checks the guard and moves on.
 START = """
@@ -37,15 +37,6 @@ BUTTON_PAGE = """<!DOCTYPE html><html><body style="margin:0;background:#0000ff">
 <button style="position:absolute;left:0;top:0;width:100%;height:100%"
  onclick="Callback('clicked()')">Go</button>
 <script>Callback('buttonReady()')</script></body></html>"""
-
-
-def wait_for(game, text, limit=60):
-    path, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
-    while time.time() < deadline:
-        if os.path.exists(path) and text in read_text(path):
-            return True
-        time.sleep(0.1)
-    return False
 
 
 def browsers_of(game):
@@ -282,24 +273,6 @@ at(20000, "ExecuteNavi('Menu', '1') CreateNavi('Late', 'red.html', 10, 10, 0, 0)
 
     def test_a_browser_that_stops_answering_is_given_up_and_the_game_goes_on(self):
         self.lose_the_browser_mid_game(signal.SIGSTOP, "Web panels: the browser stopped answering; panels stay empty")
-
-    def test_the_demo_menus_start_set_the_volume_and_quit(self):
-        self.level("""
-function coreLoadLevel(name) check_equal("Start loads the world", name, "world.lua") end
-function SetMasterVolume(effects, music) check_equal("the slider sets both volumes", effects .. "/" .. music, "51/51") end
-CreateNavi("MainMenu", "mainmenu.html", 320, 240, 0, 0)
-CreateNavi("PauseMenu", "pausemenu.html", 320, 240, 0, 0)
-ShowNavi("MainMenu", 0)
-ExecuteNavi("MainMenu", "document.getElementById('start').click();" ..
-  "var v = document.getElementById('volume'); v.value = 51; v.dispatchEvent(new Event('input'))")
-ExecuteNavi("PauseMenu", "document.getElementById('resume').click()")
-at(4000, [[ExecuteNavi("MainMenu", "document.getElementById('quit').click()")]])
-at(30000, "check('Quit ends the game', false) ShutDown()")
-""")
-        result = self.run_web()
-        self.assertPasses(result, 3)
-        self.assertNotIn("Error while hiding navi. No navi exists with name: PauseMenu", result.messages())
-        self.assertLogged(result, "~GameApp()")
 
 
 if __name__ == "__main__":

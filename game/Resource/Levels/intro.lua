@@ -1,6 +1,6 @@
 -- Intro: a valley with stone towers, trees and crates under a sky box, seen by a camera that
 -- circles the plaza to the theme. After a while the picture fades to black and white and the
--- world level follows.
+-- meadow, the first level, follows.
 
 CreateSceneNode("", "LevelRoot")
 Fade(1, 2)
@@ -53,11 +53,11 @@ function StreamEnd() end  -- the theme plays once here
 
 AddActor("Director")
 send("Director", 7000, SCRIPT, "AddCompositor('Effects/BlackAndWhite')")
-send("Director", 8000, SCRIPT, "Fade(0, 1)")  -- dark when the world loads; it fades itself in
-send("Director", 9000, SCRIPT, "coreLoadLevel('world.lua')")
+send("Director", 8000, SCRIPT, "Fade(0, 1)")  -- dark when the meadow loads; it fades itself in
+send("Director", 9000, SCRIPT, "coreLoadLevel('meadow.lua')")
 
 -- Any key skips the intro; the mouse does nothing here.
-function KeyPressed(code, text) coreLoadLevel("world.lua") end
+function KeyPressed(code, text) coreLoadLevel("meadow.lua") end
 function KeyReleased(code, text) end
 function EscPressed() end
 function Screenshot() end

@@ -1,0 +1,231 @@
+"""The demo game as a player meets it: the real executable from its own start level, driven with
+xdotool through the HTML menus and the levels, watched through the window's pixels, the log and the
+wave writer's recording."""
+import math
+import os
+import re
+import subprocess
+import time
+import unittest
+
+from PIL import Image
+from Xlib import X, display as xdisplay
+
+from harness import GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
+
+DEMO_SETUP = dict(window_width=640, window_height=480, sleeptime=1, music=1, soundvolume=4, musicvolume=3,
+                  musicdir="../Resource/Sounds/", startlevel="title.lua")
+BUTTON = (232, 195, 90)   # the menus' buttons
+BORDER = (201, 162, 39)   # the menu card's border
+SLIDER = (90, 209, 232)   # a slider's filled part
+CHIME_HZ = 2093.0         # the gem chime's lowest note, which nothing else of the game plays
+
+
+def near(pixel, colour, tolerance=24):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
+
+
+def runs(values):
+    """Groups sorted integers into runs of neighbours: [(first, last), ...]."""
+    found = []
+    for v in values:
+        if found and v - found[-1][1] <= 2:
+            found[-1] = (found[-1][0], v)
+        else:
+            found.append((v, v))
+    return found
+
+
+class Player:
+    """xdotool on the game window, and the window's pixels through X."""
+
+    def __init__(self, display, game):
+        self.env = dict(os.environ, DISPLAY=display)
+        self.game = game
+        self.display = display
+        self.window = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True,
+                                     text=True, env=self.env, timeout=30).stdout.split()[0]
+
+    def xdotool(self, *words):
+        subprocess.run(["xdotool"] + [w.replace("WINDOW", self.window) for w in words], env=self.env, timeout=30)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--window", "WINDOW", str(x), str(y))
+        time.sleep(0.3)
+        self.xdotool("click", "1")
+
+    def wait(self, text, limit=60):
+        return wait_for(self.game, text, limit)
+
+    def main_menu(self):
+        """The main menu's three buttons once it shows after the title, or [] if it never does."""
+        return self.buttons(3) if self.wait("Volumes:") else []
+
+    def picture(self):
+        connection = xdisplay.Display(self.display)
+        window = connection.create_resource_object("window", int(self.window))
+        geometry = window.get_geometry()
+        raw = window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+        connection.close()
+        return Image.frombytes("RGB", (geometry.width, geometry.height), raw.data, "raw", "BGRX")
+
+    def buttons(self, count, limit=40):
+        """Centres of the menu buttons, top to bottom, once count of them show (the page fades in)."""
+        self.xdotool("mousemove", "--window", "WINDOW", "2", "2")  # a button under the pointer lights up
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            image = self.picture()
+            # Rows crossed by a button's width: the title's letters have less of its colour.
+            rows = runs([y for y in range(image.height)
+                         if sum(near(image.getpixel((x, y)), BUTTON, 16) for x in range(0, image.width, 4)) > 40])
+            found = []
+            for top, bottom in rows:
+                xs = [x for x in range(image.width) if near(image.getpixel((x, top + 2)), BUTTON, 16)]
+                for left, right in runs(xs):
+                    if right - left > 40 and bottom - top > 10:
+                        found.append(((left + right) // 2, (top + bottom) // 2))
+            if len(found) >= count:
+                return found
+            time.sleep(0.5)
+        return []
+
+    def card(self):
+        """Left and right of the menu card's border."""
+        image = self.picture()
+        y = image.height // 2
+        xs = [x for x in range(image.width) if near(image.getpixel((x, y)), BORDER, 30)]
+        return (xs[0], xs[-1]) if xs else None
+
+    def sliders(self, limit=20):
+        """Rows of the sliders' filled parts, top to bottom."""
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            image = self.picture()
+            rows = runs([y for y in range(image.height)
+                         if sum(near(image.getpixel((x, y)), SLIDER, 40) for x in range(0, image.width, 2)) > 3])
+            if len(rows) >= 2:
+                return [(top + bottom) // 2 for top, bottom in rows]
+            time.sleep(0.5)
+        return []
+
+
+def tone_power(samples, rate, frequency, window):
+    """The power at one frequency in each window of samples (Goertzel)."""
+    coefficient = 2 * math.cos(2 * math.pi * frequency / rate)
+    powers = []
+    for start in range(0, len(samples) - window, window):
+        s1 = s2 = 0.0
+        for v in samples[start:start + window]:
+            s1, s2 = v + coefficient * s1 - s2, s1
+        powers.append(s1 * s1 + s2 * s2 - coefficient * s1 * s2)
+    return powers
+
+
+class DemoGame(GameTest):
+    def setUp(self):
+        super().setUp()
+        self.game.write("setup.lua", setup_script(**DEMO_SETUP))
+
+    def messages(self, result, prefix):
+        return [m for m in result.messages() if m.startswith(prefix)]
+
+    def test_a_player_clicks_play_walks_to_the_gems_and_the_flag_and_the_ridge_follows(self):
+        env, recording = wave_writer(self.game)
+        seen = {}
+
+        def play(display, game):
+            player = Player(display, game)
+            buttons = player.main_menu()
+            if not buttons:
+                return
+            player.click(*buttons[0])  # Play
+            if not player.wait("LoadLevel(intro.lua) end"):
+                return
+            player.xdotool("key", "space")  # skips the intro
+            if not player.wait("Level meadow ready"):
+                return
+            time.sleep(1.5)  # Quibbo drops onto the grass
+            seen["before"] = player.picture()
+            player.xdotool("keydown", "Up")
+            if player.wait("Quibbo found Gem1", 15):
+                time.sleep(0.6)
+                seen["after"] = player.picture()
+            player.wait("Level meadow done", 30)
+            player.xdotool("keyup", "Up")
+            player.wait("Level ridge ready", 30)
+            send_close_request(display)
+
+        result = self.run_game(env=env, during=play, timeout=180)
+        self.assertEqual(self.messages(result, "Scripting error"), [])
+        result.in_order(["Volumes: effects 80%, music 60%", "LoadLevel(intro.lua) start at: 0", "Level meadow ready",
+                         "Quibbo found Gem1 (1 of 5)", "Quibbo found Gem2 (2 of 5)", "Quibbo found Gem3 (3 of 5)"])
+        done = self.messages(result, "Level meadow done: Time ")
+        self.assertEqual(len(done), 1, result.log[-3000:])
+        self.assertIn("a new best!", done[0])
+        self.assertIn("Level ridge ready", result.messages())
+
+        # The HUD's plate in the top right corner changed with the first gem (score and count).
+        self.assertIn("after", seen, "no picture after the first gem")
+        box = (640 - 250, 10, 640 - 10, 116)
+        before, after = seen["before"].crop(box), seen["after"].crop(box)
+        changed = sum(1 for a, b in zip(before.getdata(), after.getdata()) if sum(abs(p - q) for p, q in zip(a, b)) > 60)
+        self.assertGreater(changed, 30, "the HUD did not change")
+
+        # The recording: music from the menu on, and the chime of each gem.
+        rate, left, right = read_recording(recording)
+        menu_start = int(2 * rate)
+        music = math.sqrt(sum(v * v for v in left[menu_start:menu_start + rate]) / rate)
+        self.assertGreater(music, 0.003, "no music at the start")
+        powers = tone_power(left, rate, CHIME_HZ, rate // 20)
+        typical = sorted(powers)[len(powers) // 2] + 1e-9
+        chimes = runs([i for i, p in enumerate(powers) if p > 50 * typical])
+        self.assertGreaterEqual(len(chimes), 3, "the gems' chimes are missing from the recording")
+
+    def test_options_set_the_music_volume_and_a_restart_keeps_it(self):
+        chosen = {}
+
+        def set_music(display, game):
+            player = Player(display, game)
+            buttons = player.main_menu()
+            if not buttons:
+                return
+            player.click(*buttons[1])  # Options
+            time.sleep(1.0)  # the main menu fades out, the options fade in
+            rows = player.sliders()
+            card = player.card()
+            if len(rows) < 2 or not card:
+                return
+            # A click a quarter along the music slider's track, inside the card's padding.
+            left, right = card[0] + 2 + 36, card[1] - 2 - 36
+            player.click(left + (right - left) // 4, rows[1])
+            time.sleep(0.5)
+            save = [b for b in player.buttons(2) if b[1] > rows[1]]
+            if save:
+                player.click(*save[0])
+            player.wait("Options saved")
+            time.sleep(1.2)  # the options fade out, the main menu fades in
+            chosen["menu"] = player.buttons(3)
+            if chosen["menu"]:
+                player.click(*chosen["menu"][2])  # Quit
+
+        result = self.run_game(during=set_music, timeout=120)
+        saved = [m for m in result.messages() if m.startswith("Options saved: ")]
+        self.assertEqual(len(saved), 1, result.log[-3000:])
+        effects, music = map(int, re.match(r"Options saved: effects (\d+)%, music (\d+)%", saved[0]).groups())
+        self.assertEqual(effects, 80)
+        self.assertTrue(15 <= music <= 35, saved[0])
+        setup = self.game.read("setup.lua")
+        self.assertIn("musicvolume = %.14g," % (music / 20), setup)
+        self.assertIn('startlevel = "title.lua",', setup)
+        self.assertIn("~GameApp()", result.messages())
+
+        def look(display, game):
+            Player(display, game).wait("Volumes:")
+            send_close_request(display)
+
+        again = self.run_game(during=look, timeout=60)
+        self.assertIn("Volumes: effects 80%%, music %d%%" % music, again.messages())
+
+
+if __name__ == "__main__":
+    unittest.main()
