@@ -157,7 +157,8 @@ class GuideExamples(unittest.TestCase):
         for run, result in zip(runs, results):
             with self.subTest(run.title):
                 messages = result.messages()
-                tail = "\n".join(result.lines[-60:])
+                end = messages.index("~GameApp()") if "~GameApp()" in messages else len(messages)
+                tail = "\n".join(result.lines[max(0, end - 40):end])
                 self.assertFalse(result.timed_out, "the run did not end\n" + tail)
                 self.assertEqual(result.returncode, 0, result.output[-2000:])
                 markers = [m for m in messages if m.startswith("GUIDE BLOCK at line ")]
