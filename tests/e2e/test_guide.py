@@ -13,7 +13,7 @@ import stat
 import time
 import unittest
 
-from harness import LOG_NAME, Game, read_text, send_close_request, setup_script, wave_writer
+from harness import LOG_NAME, SANITIZER_REPORT, Game, read_text, send_close_request, setup_script, wave_writer
 
 GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/game-maker-guide.md")
 EXPECTED = re.compile(r"^\s*-- log: (.*)$", re.M)
@@ -159,6 +159,8 @@ class GuideExamples(unittest.TestCase):
                 messages = result.messages()
                 end = messages.index("~GameApp()") if "~GameApp()" in messages else len(messages)
                 tail = "\n".join(result.lines[max(0, end - 40):end])
+                report = SANITIZER_REPORT.search(result.output)
+                self.assertIsNone(report, result.output[report.start():][:20000] if report else "")
                 self.assertFalse(result.timed_out, "the run did not end\n" + tail)
                 self.assertEqual(result.returncode, 0, result.output[-2000:])
                 markers = [m for m in messages if m.startswith("GUIDE BLOCK at line ")]
