@@ -51,7 +51,7 @@ class Xvfb:
     def __init__(self, size="1024x768x24"):
         read_fd, write_fd = os.pipe()
         # -noreset: by default the server resets when its last client goes, and a restarting
-        # engine (ShutDown(1)) then meets a server without GLX and finds no render system.
+        # engine (ShutDown(1)) can then meet it mid-reset and find no render system.
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp", "+extension", "GLX",
              "-noreset"],
