@@ -4,9 +4,8 @@ Every fenced lua block of docs/game-maker-guide.md runs. A block starting "-- le
 a level file; each such level that no other one loads starts a run of its own. The other blocks
 of one "##" section run in one test level, one ExecuteCmd statement each. A "-- log: text" line
 names a line the block must log; a script error, or an error line no block of the run names,
-fails. Runs go two at a time, each with its own game folder and display.
+fails. Each run has its own game folder and display.
 """
-import concurrent.futures
 import os
 import re
 import stat
@@ -152,9 +151,8 @@ class GuideExamples(unittest.TestCase):
         self.assertGreater(len(blocks), 73, "the guide has an example for each function")
         levels, runs = plan(blocks)
         errors = error_line(names)
-        with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
-            results = list(pool.map(lambda run: execute(run, levels), runs))
-        for run, result in zip(runs, results):
+        for run in runs:
+            result = execute(run, levels)
             with self.subTest(run.title):
                 messages = result.messages()
                 end = messages.index("~GameApp()") if "~GameApp()" in messages else len(messages)
