@@ -1,0 +1,177 @@
+"""The game maker's guide's Lua examples, run by the real executable.
+
+Every fenced lua block of docs/game-maker-guide.md runs. A block starting "-- level: name.lua" is
+a level file; each such level that no other one loads starts a run of its own. The other blocks
+of one "##" section run in one test level, one ExecuteCmd statement each. A "-- log: text" line
+names a line the block must log; a script error, or an error line no block of the run names,
+fails. Each run has its own game folder and display.
+"""
+import os
+import re
+import stat
+import time
+import unittest
+
+from harness import LOG_NAME, SANITIZER_REPORT, Game, read_text, send_close_request, setup_script, wave_writer
+
+GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/game-maker-guide.md")
+EXPECTED = re.compile(r"^\s*-- log: (.*)$", re.M)
+LEVEL = re.compile(r"^-- level: (\S+)")
+LOADS = re.compile(r"coreLoadLevel\(['\"]([^'\"]+)['\"]\)")
+READY = "GUIDE EXAMPLES RAN"
+
+
+class Block:
+    def __init__(self, section, line, text):
+        self.section, self.line, self.text = section, line, text
+        level = LEVEL.match(text)
+        self.level = level.group(1) if level else None
+        self.expected = EXPECTED.findall(text)
+
+
+def read_guide():
+    """(blocks, function names of the guide's headings)."""
+    with open(GUIDE) as f:
+        lines = f.read().split("\n")
+    blocks, section, names, i = [], None, [], 0
+    while i < len(lines):
+        line = lines[i]
+        if line.startswith("## "):
+            section = line[3:].strip()
+        elif line.startswith("#### "):
+            names += re.findall(r"`(\w+)\(", line)
+        elif line.strip() == "```lua":
+            start = i + 1
+            i += 1
+            while lines[i].strip() != "```":
+                i += 1
+            blocks.append(Block(section, start + 1, "\n".join(lines[start:i]) + "\n"))
+        i += 1
+    return blocks, names
+
+
+def error_line(names):
+    """What counts as a failure line: the engine's error texts and a function's own failure."""
+    return re.compile(r"^(ERROR|Error|Scripting error|CSound: Error|BASS_|Web panel \S+: |(%s): )"
+                      % "|".join(map(re.escape, names)))
+
+
+def section_level(blocks):
+    """A test level running the blocks one statement each, then a marker the run waits for."""
+    parts = ['CreateSceneNode("", "LevelRoot")', 'CreateSceneNode("LevelRoot", "_FollowCamera1")',
+             'CreateSceneNode("LevelRoot", "look_at_node")', 'SetPosition("_FollowCamera1", 0, 10, 40)']
+    for block in blocks:
+        assert "]==]" not in block.text, "guide line %d: a block may not hold ]==]" % block.line
+        parts.append('LogText("GUIDE BLOCK at line %d")' % block.line)
+        parts.append('ExecuteCmd("lua", [==[%s]==])' % block.text)
+    parts.append('AddActor("GuideRunner")')
+    parts.append('AddActorMessage("GuideRunner", 600, 7, "LogText(\'%s\')", "", 0, 0, 0, 0)' % READY)
+    return "\n".join(parts) + "\n"
+
+
+class Run:
+    """One engine run: its start level, the lines it must log, and whether it ends itself."""
+
+    def __init__(self, title, start, expected, uses_web, ends_itself, blocks=0):
+        self.title, self.start, self.expected = title, start, expected
+        self.uses_web, self.ends_itself, self.blocks = uses_web, ends_itself, blocks
+
+
+def plan(blocks):
+    levels = {b.level: b for b in blocks if b.level}
+    runs = []
+    loaded = {name for b in levels.values() for name in LOADS.findall(b.text)}
+    for name, block in levels.items():
+        if name in loaded:
+            continue
+        chain, todo = [], [name]
+        while todo:
+            current = levels.get(todo.pop())
+            if current and current not in chain:
+                chain.append(current)
+                todo += LOADS.findall(current.text)
+        runs.append(Run("level %s (guide line %d)" % (name, block.line), name,
+                        [e for b in chain for e in b.expected], any("Navi" in b.text for b in chain), True))
+    sections = []
+    for block in blocks:
+        if not block.level and block.section not in sections:
+            sections.append(block.section)
+    for number, section in enumerate(sections):
+        members = [b for b in blocks if not b.level and b.section == section]
+        runs.append(Run("section %r" % section, ("guide_section_%d.lua" % number, section_level(members)),
+                        [e for b in members for e in b.expected] + [READY],
+                        any("Navi" in b.text for b in members), False, len(members)))
+    return levels, runs
+
+
+def wait_then_close(lines, limit=60):
+    """A during= callback: once the log holds every line, closes the window as a player would."""
+    def close(display, game):
+        path, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
+        while time.time() < deadline:
+            log = read_text(path) if os.path.exists(path) else ""
+            if all(line in log for line in lines):
+                break
+            time.sleep(0.1)
+        send_close_request(display)
+    return close
+
+
+def execute(run, levels):
+    game = Game()
+    try:
+        for name, block in levels.items():
+            game.level(name, block.text)
+        start = run.start
+        if isinstance(start, tuple):
+            game.level(*start)
+            start = start[0]
+        # The web panels exist from the second level on.
+        game.level("guide_boot.lua", "coreLoadLevel('%s')\n" % start)
+        game.write("setup.lua", setup_script(startlevel="guide_boot.lua", music=1,
+                                             musicdir="../Resource/Sounds/", soundvolume=5, musicvolume=5))
+        env, _ = wave_writer(game)
+        tools = os.path.join(game.root, "tools")  # StartWebBrowser opens nothing here
+        os.makedirs(tools)
+        with open(os.path.join(tools, "xdg-open"), "w") as f:
+            f.write("#!/bin/sh\nexit 0\n")
+        os.chmod(os.path.join(tools, "xdg-open"), stat.S_IRWXU)
+        env["PATH"] = tools + os.pathsep + os.environ["PATH"]
+        if not run.uses_web:
+            env["TQ_BROWSER"] = "/no/such/browser"
+        during = None if run.ends_itself else wait_then_close(run.expected)
+        return game.run(timeout=90, env=env, during=during)
+    finally:
+        game.close()
+
+
+class GuideExamples(unittest.TestCase):
+    def test_every_example_of_the_guide_runs_and_logs_what_it_says(self):
+        blocks, names = read_guide()
+        self.assertGreater(len(blocks), 73, "the guide has an example for each function")
+        levels, runs = plan(blocks)
+        errors = error_line(names)
+        for run in runs:
+            result = execute(run, levels)
+            with self.subTest(run.title):
+                messages = result.messages()
+                end = messages.index("~GameApp()") if "~GameApp()" in messages else len(messages)
+                tail = "\n".join(result.lines[max(0, end - 40):end])
+                report = SANITIZER_REPORT.search(result.output)
+                self.assertIsNone(report, result.output[report.start():][:20000] if report else "")
+                self.assertFalse(result.timed_out, "the run did not end\n" + tail)
+                self.assertEqual(result.returncode, 0, result.output[-2000:])
+                markers = [m for m in messages if m.startswith("GUIDE BLOCK at line ")]
+                self.assertEqual(len(markers), run.blocks, "not every block ran\n" + tail)
+                for line in run.expected:
+                    self.assertTrue(line in messages, "missing log line %r\n%s" % (line, tail))
+                block = "the level itself"
+                for message in messages:
+                    if message.startswith("GUIDE BLOCK at line "):
+                        block = "the block at guide " + message[len("GUIDE BLOCK at "):]
+                    elif errors.match(message):
+                        self.assertIn(message, run.expected, "from %s:\n%s" % (block, tail))
+
+
+if __name__ == "__main__":
+    unittest.main()
