@@ -4,6 +4,7 @@ wave writer's recording."""
 import math
 import os
 import re
+import shutil
 import subprocess
 import time
 import unittest
@@ -138,13 +139,16 @@ class DemoGame(GameTest):
             buttons = player.main_menu()
             if not buttons:
                 return
-            player.click(*buttons[0])  # Play
+            player.click(*buttons[0])  # Play, twice while the menu fades
+            player.xdotool("click", "1")
             if not player.wait("LoadLevel(intro.lua) end"):
                 return
-            player.xdotool("key", "space")  # skips the intro
+            player.xdotool("key", "--delay", "30", "space", "Left", "space", "Right", "space")  # skips the intro
             if not player.wait("Level meadow ready"):
                 return
             time.sleep(1.5)  # Quibbo drops onto the grass
+            player.xdotool("key", "--delay", "60", "Escape", "Escape", "Escape")  # paused, on, paused
+            player.xdotool("key", "Escape")
             seen["before"] = player.picture()
             player.xdotool("keydown", "Up")
             if player.wait("Quibbo found Gem1", 15):
@@ -158,7 +162,10 @@ class DemoGame(GameTest):
         result = self.run_game(env=env, during=play, timeout=180)
         self.assertEqual(self.messages(result, "Scripting error"), [])
         result.in_order(["Volumes: effects 80%, music 60%", "LoadLevel(intro.lua) start at: 0", "Level meadow ready",
+                         "Paused", "Playing on", "Paused", "Playing on",
                          "Quibbo found Gem1 (1 of 5)", "Quibbo found Gem2 (2 of 5)", "Quibbo found Gem3 (3 of 5)"])
+        for level in ("intro", "meadow", "ridge"):  # a mashed key or a second click loads nothing twice
+            self.assertEqual(len(self.messages(result, "LoadLevel(%s.lua) start at: " % level)), 1, level)
         done = self.messages(result, "Level meadow done: Time ")
         self.assertEqual(len(done), 1, result.log[-3000:])
         self.assertIn("a new best!", done[0])
@@ -225,6 +232,10 @@ class DemoGame(GameTest):
 
         again = self.run_game(during=look, timeout=60)
         self.assertIn("Volumes: effects 80%%, music %d%%" % music, again.messages())
+        # Without the player's store the volumes come from setup.lua, which holds them too.
+        shutil.rmtree(os.path.join(self.game.root, "data"))
+        fresh = self.run_game(during=look, timeout=60)
+        self.assertIn("Volumes: effects 80%%, music %d%%" % music, fresh.messages())
 
 
 if __name__ == "__main__":
