@@ -9,8 +9,8 @@ PlayStream("Theme.wav")
 function StreamEnd() end
 
 AddActor("Director")
-AddActorMessage("Director", 3500, 7, "Fade(0, 1)", "", 0, 0, 0, 0)
-AddActorMessage("Director", 4500, 7, "coreLoadLevel('menu.lua')", "", 0, 0, 0, 0)
+AddActorMessage("Director", 2000, 7, "Fade(0, 1)", "", 0, 0, 0, 0)
+AddActorMessage("Director", 3000, 7, "coreLoadLevel('menu.lua')", "", 0, 0, 0, 0)
 
 -- Any key goes on at once; the mouse does nothing here.
 function KeyPressed(code, text) coreLoadLevel("menu.lua") end
