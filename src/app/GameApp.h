@@ -84,6 +84,7 @@ private:
   void setupScene();
   void loadLevel(const std::string& name);
   void runSteps();
+  void fastForward(int32_t ms);
 
   // Input and the game states (Input.cpp): the devices and the mouse's routes, then the states
   // with PlayState on top.
