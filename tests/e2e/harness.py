@@ -50,8 +50,11 @@ class Xvfb:
 
     def __init__(self, size="1024x768x24"):
         read_fd, write_fd = os.pipe()
+        # -noreset: by default the server resets when its last client goes, and a restarting
+        # engine (ShutDown(1)) then meets a server without GLX and finds no render system.
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp", "+extension", "GLX"],
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp", "+extension", "GLX",
+             "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
