@@ -4,7 +4,7 @@ clicks arrive through X. The run must end by itself, with every call made, no cr
 sanitizer report.
 
 Seed and length: TQ_FUZZ_SEED, TQ_FUZZ_CALLS (CI runs a short slice); TQ_FUZZ_VERBOSE=1 logs each
-call before it is made, to find the one that broke a run. See bench/README.md for the long run.
+call before it is made, to find the one that broke a run; TQ_FUZZ_LOG=path keeps the log. See bench/README.md for the long run.
 """
 import os
 import random
@@ -18,7 +18,7 @@ import unittest
 from harness import HERE, GameTest, setup_script, wave_writer, write_tone
 
 SEED = int(os.environ.get("TQ_FUZZ_SEED", "20261207"))
-CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "4000"))
+CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "10000"))
 VERBOSE = int(os.environ.get("TQ_FUZZ_VERBOSE", "0"))
 # Generous: a sanitizer build runs the calls several times slower, and each restart starts a browser.
 TIMEOUT = int(os.environ.get("TQ_FUZZ_TIMEOUT", str(120 + CALLS // 20)))
@@ -35,19 +35,30 @@ KEYS = ["a", "w", "space", "Escape", "F1", "Print", "Tab", "Up", "Return", "Back
 
 
 def player(stop, seed):
-    """A during= callback: random keys and clicks on the display until stop is set."""
+    """A during= callback: random keys and clicks in the game window until stop is set. The window
+    is looked up again every few events: each restart makes a new one."""
     def start(display, game):
+        def xdotool(*words):
+            return subprocess.run(["xdotool"] + list(words), env=dict(os.environ, DISPLAY=display),
+                                  capture_output=True, text=True, timeout=30).stdout.split()
+
         def send():
-            rng, env = random.Random(seed), dict(os.environ, DISPLAY=display)
+            rng, window, sent = random.Random(seed), None, 0
             while not stop.is_set():
+                if window is None or sent % 20 == 0:
+                    found = xdotool("search", "--name", "Tarnel Quibbo")
+                    window = found[0] if found else None
+                sent += 1
+                if window is None:
+                    stop.wait(0.2)
+                    continue
+                # Mostly below the page panel at the top left, where clicks reach the level.
+                xdotool("mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
                 if rng.random() < 0.5:
-                    command = ["key", rng.choice(KEYS)]
+                    xdotool("key", rng.choice(KEYS))
                 else:
-                    command = ["mousemove", str(rng.randrange(320)), str(rng.randrange(240)), "click",
-                               str(rng.choice([1, 1, 3]))]
-                subprocess.run(["xdotool"] + command, env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, timeout=30)
-                stop.wait(0.05)
+                    xdotool("click", str(rng.choice([1, 1, 3])))
+                stop.wait(0.03)
         threading.Thread(target=send, daemon=True).start()
     return start
 
@@ -78,6 +89,9 @@ class ScriptLibraryFuzz(GameTest):
             result = self.run_game(timeout=TIMEOUT, env=env, during=player(stop, SEED))
         finally:
             stop.set()
+        if os.environ.get("TQ_FUZZ_LOG"):
+            with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
+                f.write(result.log + "\n--- output ---\n" + result.output)
         done = [m for m in result.messages() if m.startswith("FUZZ done ")]
         self.assertEqual(len(done), 1, result.log[-3000:])
         self.assertTrue(done[0].startswith("FUZZ done %d calls" % CALLS), done)

@@ -8,11 +8,14 @@ local STATE_FILE = "fuzz_state.txt"
 local total = tonumber(GetStringValue("setup", "fuzz", "calls")) or 1000
 local verbose = GetFloatValue("setup", "fuzz", "verbose") ~= 0
 
+-- The events met so far are counted too, so a run shows which ones it reached.
 local state = { seed = tonumber(GetStringValue("setup", "fuzz", "seed")) or 1, done = 0, loads = 0, restarts = 0 }
+local events = {}
 do
   local f = io.open(STATE_FILE)
   if f then
     local seed, done, loads, restarts = f:read("*n", "*n", "*n", "*n")
+    for kind, n in string.gmatch(f:read("*a"), "(%a+)=(%d+)") do events[kind] = tonumber(n) end
     f:close()
     state = { seed = seed, done = done, loads = loads, restarts = restarts }
   else
@@ -20,9 +23,16 @@ do
   end
 end
 
+local function eventList()
+  local seen = {}
+  for kind, n in pairs(events) do seen[#seen + 1] = kind .. "=" .. n end
+  table.sort(seen)
+  return table.concat(seen, " ")
+end
+
 local function save()
   local f = io.open(STATE_FILE, "w")
-  f:write(string.format("%d %d %d %d\n", state.seed, state.done, state.loads, state.restarts))
+  f:write(string.format("%d %d %d %d %s\n", state.seed, state.done, state.loads, state.restarts, eventList()))
   f:close()
 end
 
@@ -198,7 +208,7 @@ CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10)
 
 local function finish()
   LogText("FUZZ done " .. state.done .. " calls, " .. state.loads .. " loads, " .. state.restarts ..
-          " restarts, rss " .. rss() .. " kB; events in the last level: " .. FuzzEvents())
+          " restarts, rss " .. rss() .. " kB; events " .. eventList())
   os.remove(STATE_FILE)
   ShutDown(0)
 end
@@ -214,12 +224,13 @@ function FuzzTick()
   local start = os.clock()
   repeat
     FuzzBurst(1)
-  until os.clock() - start > 0.008 or state.done >= total
-  if rand(50) == 1 then  -- Quibbo jumps, to land with a HitGround
+  until os.clock() - start > 0.004 or state.done >= total
+  if rand(10) == 1 then  -- Quibbo jumps, to land with a HitGround
     local x, y, z = GetPosition("Quibbo", 1)
     SetPosition("Quibbo", x, y + 5, z)
   end
-  if rand(100) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
+  if rand(20) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
+  if rand(20) == 1 then PlayStream("Short.wav") end
   if rand(10) == 1 then send(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), SCRIPT, "FuzzScript()") end
   if rand(300) == 1 then
     state.loads = state.loads + 1
@@ -232,8 +243,6 @@ function FuzzTick()
   save()
 end
 
--- Events are counted per level, so a run shows which ones it met.
-local events = {}
 local function on(kind, n)
   return function() events[kind] = (events[kind] or 0) + 1; FuzzBurst(n) end
 end
@@ -242,12 +251,6 @@ MousePressed, MouseReleased, HitGround = on("mouse", 3), on("mouse", 1), on("hit
 FuzzCallback, FuzzCollide, FuzzScript = on("callback", 3), on("collide", 1), on("script", 2)
 local streamEnd = on("stream", 3)
 function StreamEnd() streamEnd(); PlayStream("Short.wav") end
-function FuzzEvents()
-  local seen = {}
-  for kind, n in pairs(events) do seen[#seen + 1] = kind .. " " .. n end
-  table.sort(seen)
-  return table.concat(seen, ", ")
-end
 
 LogText("FUZZ level at call " .. state.done .. ", rss " .. rss() .. " kB")
 save()
