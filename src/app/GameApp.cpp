@@ -2,6 +2,7 @@
 #include "app/GameApp.h"
 
 #include "app/Fader.h"
+#include "app/ResourceGroups.h"
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
@@ -50,7 +51,10 @@ GameApp::GameApp() {
   context.requestLevel = [this](const std::string& level) { pendingLevel = level; };
   context.showText = [this](const std::string& text) { debugText = text; };
   context.addResourceLocation = [this](const std::string& group, const std::string& location,
-                                       const std::string& type) { addResourceLocation(group, location, type); };
+                                       const std::string& type) {
+    addResourceLocation(group, location, type);
+    resourceGroups->initialise(group);
+  };
 
   scriptHost = std::make_unique<ScriptHost>(library.registrations());
   context.scripts = scriptHost.get();
@@ -181,6 +185,7 @@ GameApp::~GameApp() {
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
   overlaySystem.reset();
+  resourceGroups.reset();
   ogre.reset();
   scriptHost.reset();
 }

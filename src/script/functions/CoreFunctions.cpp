@@ -104,7 +104,6 @@ LibrarySlice coreFunctions() {
            return 0;
          }
          engine.addResourceLocation(group, location, type);
-         Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(group);
          return 0;
        }},
       {14, "SaveScreenshot", "",
