@@ -43,7 +43,6 @@ send("Floor", 20, MATERIAL, "Crate/Sides")
 Play2DSound("Bad.wav", 255, 0)
 PlayStream("Bad.ogg")
 CreateNavi("Bad", "bad.html", 200, 100, 0, 0)
-ExecuteNavi("Bad", "Callback('LogText(\\\\'page ran\\\\')')")
 while true do end
 """
 
