@@ -125,9 +125,10 @@ local function call()
   if state.done >= total then return end
   state.done = state.done + 1
   local name = pick(functions)
-  if (name == "ShutDown" and rand(40) > 1) or (name == "coreLoadLevel" and rand(8) > 1) then
-    name = "GetVersion"
-  end
+  -- Restarts, loads and panel resets are kept rare: each wipes what the events come from. New
+  -- web panels too: each is one more page for the one browser to load beside the event page.
+  local rarity = ({ ShutDown = 300, coreLoadLevel = 150, ResetNavis = 20, CreateNavi = 10 })[name]
+  if rarity and rand(rarity) > 1 then name = "GetVersion" end
   local count = rand(13) - 1
   local args = {}
   for i = 1, count do args[i] = value() end
@@ -154,10 +155,11 @@ local function call()
     remember(made, args[1]); remember(made, args[2])
   end
   if string.find(name, "^Remove") or name == "DestroyPanel" then remember(removed, args[1]) end
-  -- A clock moved back would stop the steps that drive the fuzzer; forward it may go.
+  -- A clock moved back would stop the steps that drive the fuzzer, and one far ahead leaves one
+  -- frame a second while the world catches up: both are taken back.
   if name == "FastForward" then
     local moved = (GetTick() - before) % 2^32  -- the clock wraps at 32 bits
-    if moved >= 2^31 then FastForward(2^32 - moved) end
+    if moved >= 2^31 then FastForward(2^32 - moved) elseif moved > 2000 then FastForward(-moved) end
   end
   if name == "ShutDown" then
     state.restarts = state.restarts + 1
@@ -221,10 +223,12 @@ function FuzzTick()
   end
   send("FuzzDriver", GetSimulationTime() + 20, SCRIPT, "FuzzTick()")
   ticks = ticks + 1
-  local start = os.clock()
+  -- A few ms of calls a step, by the wall clock: a step that takes longer than its 20 ms leaves
+  -- the frames behind, and the web page's events with them.
+  local start = GetTick()
   repeat
     FuzzBurst(1)
-  until os.clock() - start > 0.004 or state.done >= total
+  until (GetTick() - start) % 2^32 >= 3 or state.done >= total
   if rand(10) == 1 then  -- Quibbo jumps, to land with a HitGround
     local x, y, z = GetPosition("Quibbo", 1)
     SetPosition("Quibbo", x, y + 5, z)
@@ -232,10 +236,11 @@ function FuzzTick()
   if rand(20) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
   if rand(20) == 1 then PlayStream("Short.wav") end
   if rand(10) == 1 then send(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), SCRIPT, "FuzzScript()") end
-  if rand(300) == 1 then
+  -- Every run, however short, loads a level at a quarter of its calls and restarts at half.
+  if rand(1500) == 1 or (state.loads == 0 and state.done >= total / 4) then
     state.loads = state.loads + 1
     coreLoadLevel(rand(4) == 1 and "fuzz_bounce.lua" or "fuzz.lua")
-  elseif rand(3000) == 1 then
+  elseif rand(10000) == 1 or (state.restarts == 0 and state.done >= total / 2) then
     state.restarts = state.restarts + 1
     restartWanted = true
     ShutDown(1)
