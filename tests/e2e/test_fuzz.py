@@ -18,7 +18,7 @@ import unittest
 from harness import HERE, GameTest, setup_script, wave_writer, write_tone
 
 SEED = int(os.environ.get("TQ_FUZZ_SEED", "20261207"))
-CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "10000"))
+CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "15000"))
 VERBOSE = int(os.environ.get("TQ_FUZZ_VERBOSE", "0"))
 # Generous: a sanitizer build runs the calls several times slower, and each restart starts a browser.
 TIMEOUT = int(os.environ.get("TQ_FUZZ_TIMEOUT", str(120 + CALLS // 20)))

@@ -81,9 +81,12 @@ local known = {
   "Callback('x')", "StreamEnd()", "FuzzScript()", "FuzzCollide('a')", "12", "-7.5", "1e400", "nan", "0x10", " 3 ",
   "Software\\Fuzz", "Fuzz", "document.title='x'", "http://127.0.0.1:9/nothing"}
 local made, removed = {}, {}
+local isKnown = {}
+for _, name in ipairs(known) do isKnown[name] = true end
 
+-- Only new names: a known one (the event page, the hero) would come up far more often.
 local function remember(list, name)
-  if type(name) == "string" and #name < 64 then
+  if type(name) == "string" and #name < 64 and not isKnown[name] then
     list[#list + 1] = name
     if #list > 64 then table.remove(list, 1) end
   end
@@ -127,7 +130,7 @@ local function call()
   local name = pick(functions)
   -- Restarts, loads and panel resets are kept rare: each wipes what the events come from. New
   -- web panels too: each is one more page for the one browser to load beside the event page.
-  local rarity = ({ ShutDown = 300, coreLoadLevel = 150, ResetNavis = 20, CreateNavi = 10 })[name]
+  local rarity = ({ ShutDown = 300, coreLoadLevel = 150, ResetNavis = 200, CreateNavi = 10 })[name]
   if rarity and rand(rarity) > 1 then name = "GetVersion" end
   local count = rand(13) - 1
   local args = {}
@@ -236,11 +239,11 @@ function FuzzTick()
   if rand(20) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
   if rand(20) == 1 then PlayStream("Short.wav") end
   if rand(10) == 1 then send(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), SCRIPT, "FuzzScript()") end
-  -- Every run, however short, loads a level at a quarter of its calls and restarts at half.
-  if rand(1500) == 1 or (state.loads == 0 and state.done >= total / 4) then
+  -- Every run, however short, loads a level at half of its calls and restarts at three quarters.
+  if rand(1500) == 1 or (state.loads == 0 and state.done >= total / 2) then
     state.loads = state.loads + 1
     coreLoadLevel(rand(4) == 1 and "fuzz_bounce.lua" or "fuzz.lua")
-  elseif rand(10000) == 1 or (state.restarts == 0 and state.done >= total / 2) then
+  elseif rand(10000) == 1 or (state.restarts == 0 and state.done >= total * 3 / 4) then
     state.restarts = state.restarts + 1
     restartWanted = true
     ShutDown(1)
