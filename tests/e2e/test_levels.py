@@ -129,6 +129,7 @@ class ScriptFunctions(GameTest):
             SetSkyBox("NoSuchMaterial")
             AddCompositor("NoSuchCompositor")
             AddResourceLocation("Extra", "../Resource/NoSuchFolder", "FileSystem")
+            AddResourceLocation("Extra", "../Resource/setup.lua", "Zip")
             SaveScreenshot("no/such/folder/shot.png")
             SetCameraDampening(0.5)
             AddActor("Stop")
@@ -142,6 +143,7 @@ class ScriptFunctions(GameTest):
         for function, name in (("CreateEntity", "NoSuchMesh.mesh"), ("CreateSceneNode", "NoSuchParent"),
                                ("AttachObject", "NoSuchNode"), ("SetSkyBox", "NoSuchMaterial"),
                                ("AddCompositor", "NoSuchCompositor"), ("AddResourceLocation", "NoSuchFolder"),
+                               ("AddResourceLocation", "setup.lua"),
                                ("SaveScreenshot", "shot.png")):
             self.assertTrue(any(m.startswith(function + ": ") and name in m for m in messages),
                             "%s did not log %s" % (function, name))
