@@ -83,15 +83,23 @@ class ScriptLibraryFuzz(GameTest):
         env, _ = wave_writer(game)
         env["PATH"] = stubs + os.pathsep + os.environ["PATH"]
 
+        # The log is kept before run_game checks the output, so a sanitizer report keeps it too.
+        run = game.run
+
+        def run_and_keep(**kwargs):
+            result = run(**kwargs)
+            if os.environ.get("TQ_FUZZ_LOG"):
+                with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
+                    f.write(result.log + "\n--- output ---\n" + result.output)
+            return result
+        game.run = run_and_keep
+
         stop = threading.Event()
         started = time.time()
         try:
             result = self.run_game(timeout=TIMEOUT, env=env, during=player(stop, SEED))
         finally:
             stop.set()
-        if os.environ.get("TQ_FUZZ_LOG"):
-            with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
-                f.write(result.log + "\n--- output ---\n" + result.output)
         done = [m for m in result.messages() if m.startswith("FUZZ done ")]
         self.assertEqual(len(done), 1, result.log[-3000:])
         self.assertTrue(done[0].startswith("FUZZ done %d calls" % CALLS), done)
