@@ -3,6 +3,8 @@
 // next start uses what worked), resource locations and the scene manager.
 #include "app/GameApp.h"
 
+#include "app/ResourceGroups.h"
+
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
@@ -144,8 +146,9 @@ void GameApp::registerResources() {
   groups.initialiseResourceGroup(Ogre::RGN_INTERNAL);
   for (const ResourceLocation& r : resourceLocations)
     addResourceLocation(r.group, r.location, r.type);
+  resourceGroups = std::make_unique<ResourceGroups>();
   for (const ResourceLocation& r : resourceLocations)
-    groups.initialiseResourceGroup(r.group);
+    resourceGroups->initialise(r.group);
 }
 
 void GameApp::addResourceLocation(const std::string& group, const std::string& location, const std::string& type) {

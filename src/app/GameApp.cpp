@@ -2,6 +2,7 @@
 #include "app/GameApp.h"
 
 #include "app/Fader.h"
+#include "app/ResourceGroups.h"
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
@@ -26,15 +27,23 @@
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
 
+#include <algorithm>
+
 namespace {
 const char cursorFile[] = "QuibboCursor.ani";
+// The clock may lead or trail the simulation by at most this much: further, the signed step
+// test below would wrap, and a catch-up that long would never end anyway.
+const int64_t maxClockLeadMs = 3600 * 1000;
+// A frame stops stepping after this long and renders, so that a long catch-up (a big
+// FastForward, slow steps) keeps the window alive; the remaining steps run in the next frames.
+const uint32_t maxSteppingMsPerFrame = 1000;
 }  // namespace
 
 GameApp::GameApp() {
   startTime = platform::milliseconds();
   context.version = "Version: 0.34";
   context.now = [this] { return now(); };
-  context.fastForward = [this](int32_t ms) { startTime -= static_cast<uint32_t>(ms); };
+  context.fastForward = [this](int32_t ms) { fastForward(ms); };
   context.shutDown = [this](bool restart) {
     running = false;
     restartRequested = restart;
@@ -42,7 +51,10 @@ GameApp::GameApp() {
   context.requestLevel = [this](const std::string& level) { pendingLevel = level; };
   context.showText = [this](const std::string& text) { debugText = text; };
   context.addResourceLocation = [this](const std::string& group, const std::string& location,
-                                       const std::string& type) { addResourceLocation(group, location, type); };
+                                       const std::string& type) {
+    addResourceLocation(group, location, type);
+    resourceGroups->initialise(group);
+  };
 
   scriptHost = std::make_unique<ScriptHost>(library.registrations());
   context.scripts = scriptHost.get();
@@ -173,6 +185,7 @@ GameApp::~GameApp() {
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
   overlaySystem.reset();
+  resourceGroups.reset();
   ogre.reset();
   scriptHost.reset();
 }
@@ -218,11 +231,25 @@ bool GameApp::run() {
   return restartRequested;
 }
 
+void GameApp::fastForward(int32_t ms) {
+  // Before the world exists (setup.lua) there is no simulation to keep the clock near.
+  const int64_t lead = simulation ? static_cast<int32_t>(now() - simulation->time) : 0;
+  int64_t target = lead + ms;
+  if (target > maxClockLeadMs || target < -maxClockLeadMs) {
+    core::log("FastForward: the clock may lead or trail the simulation by " +
+              Ogre::StringConverter::toString(static_cast<long>(maxClockLeadMs)) + " ms at most");
+    target = std::clamp(target, -maxClockLeadMs, maxClockLeadMs);
+  }
+  startTime -= static_cast<uint32_t>(target - lead);
+}
+
 void GameApp::runSteps() {
   const std::function<void()> followCamera = [this] { camera->update(); };
+  const uint32_t began = platform::milliseconds();
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
-  while (static_cast<int32_t>(now() - simulation->time) >= 0) {
+  while (static_cast<int32_t>(now() - simulation->time) >= 0 &&
+         platform::milliseconds() - began < maxSteppingMsPerFrame) {
     if (!states.step()) {
       running = false;  // no state left: the application ends
       break;

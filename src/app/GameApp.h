@@ -19,6 +19,7 @@ class OverlaySystem;
 }  // namespace Ogre
 
 class Background;
+class ResourceGroups;
 class CameraController;
 class CollisionManager;
 class CSound;
@@ -84,6 +85,7 @@ private:
   void setupScene();
   void loadLevel(const std::string& name);
   void runSteps();
+  void fastForward(int32_t ms);
 
   // Input and the game states (Input.cpp): the devices and the mouse's routes, then the states
   // with PlayState on top.
@@ -102,6 +104,7 @@ private:
   // Raw pointers are objects the engine root owns; GameApp only points at them.
   std::unique_ptr<Ogre::Root> ogre;
   std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
+  std::unique_ptr<ResourceGroups> resourceGroups;
   Ogre::RenderWindow* renderWindow = nullptr;
   Ogre::SceneManager* sceneManager = nullptr;
   std::unique_ptr<CameraController> camera;

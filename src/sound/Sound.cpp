@@ -48,6 +48,9 @@ uint32_t CSound::playStream(const std::string& path) {
   core::log("Unload current stream...");
   unloadStream();
   stream = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+  // The play error below only says the handle is bad; this line names the file and why.
+  if (!stream)
+    core::log("CSound: Error code: " + errorCode() + " (" + path + ")");
   if (!BASS_ChannelPlay(stream, false)) {
     core::log("BASS_ChannelPlay error: " + errorCode());
     BASS_StreamFree(stream);

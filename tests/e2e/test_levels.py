@@ -51,6 +51,28 @@ class LevelLoading(GameTest):
         r, g, b = image.getpixel((image.width // 2, image.height // 2))
         self.assertGreater(b, r + 40, (r, g, b))
 
+    def test_a_clock_pushed_to_the_32_bit_limit_neither_hangs_nor_freezes_the_world(self):
+        # A: the clock leads by 2^31 - 1 ms, which the frame would step through before the load at
+        # its end. B: one more ms and the lead wraps to a clock far behind, and no step would come.
+        self.game.level("a.lua", """
+            CreateSceneNode("", "LevelRoot")
+            FastForward(2147483647)
+            AddActor("Timer")
+            AddActorMessage("Timer", 100, 7, "coreLoadLevel('b.lua')", "", 0, 0, 0, 0)
+        """)
+        self.game.level("b.lua", """
+            CreateSceneNode("", "LevelRoot")
+            FastForward(2147483647)
+            FastForward(1)
+            AddActor("Timer")
+            AddActorMessage("Timer", 100, 7, "LogText('b stepped') ShutDown()", "", 0, 0, 0, 0)
+        """)
+        self.game.write("setup.lua", setup_script(startlevel="a.lua"))
+        result = self.run_game(timeout=60)
+        result.in_order(["LoadLevel(b.lua) start at: 0", "b stepped"])
+        self.assertEqual(result.count("FastForward: the clock may lead or trail the simulation by 3600000 ms at most"),
+                         3)
+
     def test_a_bare_level_and_a_broken_one_complete_their_loads(self):
         self.game.level("test.lua", 'LogText("bare level") coreLoadLevel("broken.lua")')
         self.game.level("broken.lua", 'ShutDown() this is not lua')
@@ -107,6 +129,7 @@ class ScriptFunctions(GameTest):
             SetSkyBox("NoSuchMaterial")
             AddCompositor("NoSuchCompositor")
             AddResourceLocation("Extra", "../Resource/NoSuchFolder", "FileSystem")
+            AddResourceLocation("Extra", "../Resource/setup.lua", "Zip")
             SaveScreenshot("no/such/folder/shot.png")
             SetCameraDampening(0.5)
             AddActor("Stop")
@@ -120,6 +143,7 @@ class ScriptFunctions(GameTest):
         for function, name in (("CreateEntity", "NoSuchMesh.mesh"), ("CreateSceneNode", "NoSuchParent"),
                                ("AttachObject", "NoSuchNode"), ("SetSkyBox", "NoSuchMaterial"),
                                ("AddCompositor", "NoSuchCompositor"), ("AddResourceLocation", "NoSuchFolder"),
+                               ("AddResourceLocation", "setup.lua"),
                                ("SaveScreenshot", "shot.png")):
             self.assertTrue(any(m.startswith(function + ": ") and name in m for m in messages),
                             "%s did not log %s" % (function, name))

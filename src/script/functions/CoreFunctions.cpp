@@ -9,11 +9,23 @@
 #include <Ogre.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
 Ogre::SceneNode* nodeOrRoot(Ogre::SceneManager& scene, const std::string& name) {
   return name.empty() ? scene.getRootSceneNode() : scene.getSceneNode(name);
+}
+
+// A regular file that starts like a zip archive (a local file header, or the end record of an
+// empty archive).
+bool isZipFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    return false;
+  char magic[4] = {};
+  std::ifstream(path, std::ios::binary).read(magic, sizeof magic);
+  return magic[0] == 'P' && magic[1] == 'K' && ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6));
 }
 
 }  // namespace
@@ -103,8 +115,12 @@ LibrarySlice coreFunctions() {
            core::log("AddResourceLocation: no such folder: " + location);
            return 0;
          }
+         // Ogre loses the archive it made when the file then fails to open as a zip.
+         if (type == "Zip" && !isZipFile(location)) {
+           core::log("AddResourceLocation: no such zip archive: " + location);
+           return 0;
+         }
          engine.addResourceLocation(group, location, type);
-         Ogre::ResourceGroupManager::getSingleton().initialiseResourceGroup(group);
          return 0;
        }},
       {14, "SaveScreenshot", "",

@@ -37,6 +37,7 @@ struct ScriptContext {
   std::function<void(const std::string& level)> requestLevel;  // loaded at the end of the frame
   std::function<void(const std::string& text)> showText;       // the statistics' debug line
   std::function<void(bool fadeIn, double duration)> startFade;
+  // Adds the location to the group and initialises the group.
   std::function<void(const std::string& group, const std::string& location, const std::string& type)>
       addResourceLocation;
   std::string version;

@@ -106,6 +106,9 @@ public:
     }
     if (info.channels < 1 || info.channels > 64 || info.samplerate < 1 || info.samplerate > 768000)
       return BASS_ERROR_FILEFORM;
+    // A cut-off Ogg file has no length (libsndfile says SF_COUNT_MAX) and decodes to nothing.
+    if (info.frames < 1 || info.frames == SF_COUNT_MAX)
+      return BASS_ERROR_FILEFORM;
     return BASS_OK;
   }
 
@@ -445,7 +448,7 @@ HSAMPLE BASS_SampleLoad(BOOL memory, const void* file, DWORD, DWORD, DWORD max, 
     return fail(error, 0u);
   // OpenAL places only mono sources in space.
   const int outChannels = sound.outChannels((flags & (BASS_SAMPLE_MONO | BASS_SAMPLE_3D)) != 0);
-  if (sound.info.frames * outChannels > maxSampleValues)
+  if (sound.info.frames > maxSampleValues / outChannels)
     return fail(BASS_ERROR_MEM, 0u);
   std::vector<int16_t> pcm;
   while (sound.read(streamChunkFrames, outChannels, pcm) > 0 && static_cast<sf_count_t>(pcm.size()) < maxSampleValues) {

@@ -1,0 +1,135 @@
+"""Damaged game data: a mesh, a skeleton, a material script, a texture, a WAV, an OGG and a page,
+each cut short in one run and replaced by junk in another, plus a setup.lua and a level that never
+return. Every damaged file but the page (a browser shows any text), the cut WAV and the cut
+skeleton (their parts are used) is refused with a line naming it, and the level runs on to its
+end. The damaged files are made here from good ones."""
+import ctypes
+import ctypes.util
+import os
+import random
+import unittest
+
+from harness import GameTest, setup_script, wave_writer, write_tone
+
+# The level shows everything damaged, then loops for ever; its Script message, queued first,
+# runs after the engine stopped the loop.
+LEVEL = """
+CreateSceneNode("", "LevelRoot")
+AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
+CreateCollisionSpace("World", "")
+local ATTACH, POSITION, MESH, COLLISION, SCRIPT, MATERIAL, ANIMATION = 0, 1, 3, 4, 7, 8, 11
+local function send(actor, time, kind, text1, text2, x, y, z, v)
+  AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, v or 0)
+end
+function Finish()
+  LogText("LEVEL RAN ON")
+  ShutDown()
+end
+AddActor("Judge")
+send("Judge", 600, SCRIPT, "Finish()")
+local function place(name, mesh, z)
+  AddActor(name)
+  send(name, 0, ATTACH, "LevelRoot")
+  send(name, 0, POSITION, "SetLocal", "", 0, 0, z)
+  send(name, 0, MESH, mesh)
+end
+place("Crate", "Crate.mesh", -10)
+send("Crate", 0, COLLISION, "Crate.mesh", "World")
+place("Flag", "Flag.mesh", -20)
+send("Flag", 0, ANIMATION, "Wave", "", 0, 0, 0, 1)
+place("Floor", "Floor.mesh", -30)
+send("Floor", 0, MATERIAL, "Intro/Planks")
+send("Floor", 20, MATERIAL, "Crate/Sides")
+Play2DSound("Bad.wav", 255, 0)
+PlayStream("Bad.ogg")
+CreateNavi("Bad", "bad.html", 200, 100, 0, 0)
+while true do end
+"""
+
+# What the run must refuse, and how its line names it.
+DAMAGED = {
+    "Meshes/Crate.mesh": "Crate.mesh",
+    "Meshes/Flag.skeleton": "Flag.skeleton",
+    "Materials/World.material": "World.material",
+    "Textures/planks.png": "planks.png",
+    "Sounds/Bad.wav": "Bad.wav",
+    "Sounds/Bad.ogg": "Bad.ogg",
+}
+
+# Words of the lines that refuse a file, the engine's and Ogre's.
+REFUSED = ("rror", "ERROR", "Unable", "refused")
+
+PAGE = "<html><body style='background:#246'><p>A page of the game, cut short here</p>" + "<div>" * 400 + "\n"
+
+
+def write_ogg(path, seconds=1.0, rate=22050):
+    """A Vorbis tone through the system's libsndfile, the library the engine decodes with."""
+    lib = ctypes.CDLL(ctypes.util.find_library("sndfile") or "libsndfile.so.1")
+
+    class Info(ctypes.Structure):
+        _fields_ = [("frames", ctypes.c_int64), ("samplerate", ctypes.c_int), ("channels", ctypes.c_int),
+                    ("format", ctypes.c_int), ("sections", ctypes.c_int), ("seekable", ctypes.c_int)]
+
+    lib.sf_open.restype = ctypes.c_void_p
+    lib.sf_open.argtypes = [ctypes.c_char_p, ctypes.c_int, ctypes.POINTER(Info)]
+    lib.sf_write_short.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_short), ctypes.c_int64]
+    lib.sf_close.argtypes = [ctypes.c_void_p]
+    info = Info(0, rate, 1, 0x200000 | 0x0060, 0, 0)  # SF_FORMAT_OGG | SF_FORMAT_VORBIS
+    handle = lib.sf_open(path.encode(), 0x20, ctypes.byref(info))  # SFM_WRITE
+    if not handle:
+        raise RuntimeError("libsndfile cannot write " + path)
+    count = int(seconds * rate)
+    samples = (ctypes.c_short * count)(*[(i * 37 % 2000) - 1000 for i in range(count)])
+    lib.sf_write_short(handle, samples, count)
+    lib.sf_close(handle)
+
+
+def damage(path, how, rng):
+    with open(path, "rb") as f:
+        data = f.read()
+    if how == "truncated":
+        data = data[:len(data) * 2 // 5]
+    else:
+        data = bytes(rng.randrange(256) for _ in range(len(data)))
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+class DamagedData(GameTest):
+    def prepare(self, how):
+        game, rng = self.game, random.Random(how)
+        write_tone(os.path.join(game.resource, "Sounds", "Bad.wav"), 0.5)
+        write_ogg(os.path.join(game.resource, "Sounds", "Bad.ogg"))
+        game.write("GUI/bad.html", PAGE)
+        for path in list(DAMAGED) + ["GUI/bad.html"]:
+            damage(os.path.join(game.resource, path), how, rng)
+        # The setup script sets its table, then never returns.
+        game.write("setup.lua", setup_script(music=1, soundvolume=5, musicvolume=5, musicdir="../Resource/Sounds/")
+                   + "while true do end\n")
+        game.level("test.lua", LEVEL)
+        env, _ = wave_writer(game)
+        return self.run_game(env=env, timeout=240)
+
+    def check(self, result, plays_on):
+        messages = result.messages()
+        self.assertIn("LEVEL RAN ON", messages, result.log[-4000:])
+        self.assertEqual(result.returncode, 0, result.output[-3000:])
+        stops = [m for m in messages if m.startswith("script stopped: it ran")]
+        self.assertEqual(len(stops), 2, "the setup script and the level are both stopped")
+        for path, name in DAMAGED.items():
+            if path in plays_on:
+                continue
+            refusals = [l for l in result.lines if name in l and any(w in l for w in REFUSED)]
+            self.assertTrue(refusals, "no line refuses the damaged " + path)
+
+    def test_files_cut_short(self):
+        # libsndfile corrects a cut WAV's length to what is there, and that part plays; Ogre reads
+        # a cut skeleton's chunks up to the end of the file, and the bones it got move.
+        self.check(self.prepare("truncated"), plays_on={"Sounds/Bad.wav", "Meshes/Flag.skeleton"})
+
+    def test_files_of_junk(self):
+        self.check(self.prepare("garbage"), plays_on=set())
+
+
+if __name__ == "__main__":
+    unittest.main()

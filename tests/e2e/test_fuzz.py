@@ -1,0 +1,114 @@
+"""Script library fuzzer on the real executable (lua/fuzz.lua): random calls of all 73 functions
+from the level, its events and coroutines, with level loads and restarts, while random keys and
+clicks arrive through X. The run must end by itself, with every call made, no crash and no
+sanitizer report.
+
+Seed and length: TQ_FUZZ_SEED, TQ_FUZZ_CALLS (CI runs a short slice); TQ_FUZZ_VERBOSE=1 logs each
+call before it is made, to find the one that broke a run; TQ_FUZZ_LOG=path keeps the log. See bench/README.md for the long run.
+"""
+import os
+import random
+import re
+import shutil
+import subprocess
+import threading
+import time
+import unittest
+
+from harness import HERE, GameTest, setup_script, wave_writer, write_tone
+
+SEED = int(os.environ.get("TQ_FUZZ_SEED", "20261207"))
+CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "15000"))
+VERBOSE = int(os.environ.get("TQ_FUZZ_VERBOSE", "0"))
+# Generous: a sanitizer build runs the calls several times slower, and each restart starts a browser.
+TIMEOUT = int(os.environ.get("TQ_FUZZ_TIMEOUT", str(120 + CALLS // 20)))
+
+PAGE = """<html><body style="background:#345"><script>
+var n = 0, odd = [undefined, 42, null, "FuzzCallback()", "syntax error (", {a: 1}, "\\u0000", "FuzzCallback()"];
+setInterval(function () { n++; if (n % 5 == 0) Callback(); else Callback(odd[n % odd.length]); }, 40);
+</script></body></html>
+"""
+
+BOUNCE = 'CreateSceneNode("", "LevelRoot")\nLogText("FUZZ bounce")\ncoreLoadLevel("fuzz.lua")\n'
+
+KEYS = ["a", "w", "space", "Escape", "F1", "Print", "Tab", "Up", "Return", "BackSpace", "apostrophe"]
+
+
+def player(stop, seed):
+    """A during= callback: random keys and clicks in the game window until stop is set. The window
+    is looked up again every few events: each restart makes a new one."""
+    def start(display, game):
+        def xdotool(*words):
+            return subprocess.run(["xdotool"] + list(words), env=dict(os.environ, DISPLAY=display),
+                                  capture_output=True, text=True, timeout=30).stdout.split()
+
+        def send():
+            rng, window, sent = random.Random(seed), None, 0
+            while not stop.is_set():
+                if window is None or sent % 20 == 0:
+                    found = xdotool("search", "--name", "Tarnel Quibbo")
+                    window = found[0] if found else None
+                sent += 1
+                if window is None:
+                    stop.wait(0.2)
+                    continue
+                # Mostly below the page panel at the top left, where clicks reach the level.
+                xdotool("mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
+                if rng.random() < 0.5:
+                    xdotool("key", rng.choice(KEYS))
+                else:
+                    xdotool("click", str(rng.choice([1, 1, 3])))
+                stop.wait(0.03)
+        threading.Thread(target=send, daemon=True).start()
+    return start
+
+
+class ScriptLibraryFuzz(GameTest):
+    def test_random_calls_and_events_leave_the_engine_running(self):
+        game = self.game
+        game.write("setup.lua", setup_script(startlevel="fuzz.lua", music=1, soundvolume=5, musicvolume=5,
+                                             musicdir="../Resource/Sounds/")
+                   + "fuzz = { seed = %d, calls = %d, verbose = %d }\n" % (SEED, CALLS, VERBOSE))
+        shutil.copy(os.path.join(HERE, "lua", "fuzz.lua"), os.path.join(game.resource, "Levels", "fuzz.lua"))
+        game.level("fuzz_bounce.lua", BOUNCE)
+        game.write("GUI/fuzzpage.html", PAGE)
+        write_tone(os.path.join(game.resource, "Sounds", "Short.wav"), 0.3)
+        write_tone(os.path.join(game.resource, "Sounds", "Tone.wav"), 1.0)
+        # StartWebBrowser hands random texts to xdg-open: a stand-in that opens nothing.
+        stubs = os.path.join(game.root, "stubs")
+        os.makedirs(stubs)
+        with open(os.path.join(stubs, "xdg-open"), "w") as f:
+            f.write("#!/bin/sh\nexit 0\n")
+        os.chmod(os.path.join(stubs, "xdg-open"), 0o755)
+        env, _ = wave_writer(game)
+        env["PATH"] = stubs + os.pathsep + os.environ["PATH"]
+
+        # The log is kept before run_game checks the output, so a sanitizer report keeps it too.
+        run = game.run
+
+        def run_and_keep(**kwargs):
+            result = run(**kwargs)
+            if os.environ.get("TQ_FUZZ_LOG"):
+                with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
+                    f.write(result.log + "\n--- output ---\n" + result.output)
+            return result
+        game.run = run_and_keep
+
+        stop = threading.Event()
+        started = time.time()
+        try:
+            result = self.run_game(timeout=TIMEOUT, env=env, during=player(stop, SEED))
+        finally:
+            stop.set()
+        done = [m for m in result.messages() if m.startswith("FUZZ done ")]
+        self.assertEqual(len(done), 1, result.log[-3000:])
+        self.assertTrue(done[0].startswith("FUZZ done %d calls" % CALLS), done)
+        self.assertEqual(result.returncode, 0, result.output[-3000:])
+        print("\nseed %d: %s in %.0f s" % (SEED, done[0][len("FUZZ done "):], time.time() - started))
+        levels = [int(m) for m in re.findall(r"FUZZ level at call \d+, rss (\d+) kB", result.log)]
+        if levels:
+            print("rss at the first and last level start: %d kB, %d kB" % (levels[0], levels[-1]))
+
+
+if __name__ == "__main__":
+    unittest.main()
