@@ -86,9 +86,7 @@ GameApp::GameApp() {
   WorldContext world;
   world.scene = sceneManager;
   world.collision = collisionMgr.get();
-  world.runStatement = [this](const std::string& statement) {
-    scriptHost->runStatement(scriptHost->luaVm(), statement);
-  };
+  world.runStatement = [this](const std::string& statement) { runScript(statement); };
   world.play3DSound = [this](const std::string& file, int volume, bool loop) {
     return sound ? sound->playSample(context.musicDir + file, volume, loop, true) : 0u;
   };
@@ -112,7 +110,7 @@ GameApp::GameApp() {
 
   Gui = std::make_unique<GameGui>(
       renderWindow->getViewport(0),
-      [this](const std::string& statement) { scriptHost->runStatement(scriptHost->luaVm(), statement); });
+      [this](const std::string& statement) { runScript(statement); });
   context.gui = Gui.get();
   createInput();
   initStates();
@@ -127,6 +125,12 @@ void GameApp::createSound() {
   sound->soundVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "soundvolume") * 51.0);
   sound->musicVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "musicvolume") * 51.0);
   context.sound = sound.get();
+}
+
+void GameApp::runScript(const std::string& statement) {
+  budget.luaBegin();
+  scriptHost->runStatement(scriptHost->luaVm(), statement);
+  budget.luaEnd();
 }
 
 void GameApp::showScriptError(const std::string& message) {
@@ -201,8 +205,10 @@ uint32_t GameApp::now() const {
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
+    budget.mark(FrameBudget::sleep);
     if (Gui)
       Gui->manager().Update();
+    budget.mark(FrameBudget::web);
     // The listeners run inside: a key's statement runs in the frame that saw the key.
     if (handler)
       handler->capture();
@@ -211,22 +217,30 @@ bool GameApp::run() {
       running = false;  // the frame still runs to its end
     if (events.resized)
       renderWindow->windowMovedOrResized();
+    budget.mark(FrameBudget::input);
 
     std::string statement = scriptHost->takePendingStatement();
     if (!statement.empty())
-      scriptHost->runStatement(scriptHost->luaVm(), statement);
+      runScript(statement);
+    budget.mark(FrameBudget::statement);
 
     runSteps();
     if (sound)
       updateListener();
+    budget.mark(FrameBudget::sound);
     updateStatistics();
+    budget.mark(FrameBudget::statistics);
 
     if (!pendingLevel.empty())
       loadLevel(pendingLevel);
+    budget.mark(FrameBudget::load);
     ogre->renderOneFrame();
+    budget.mark(FrameBudget::render);
     fader->update(0.05);
     if (renderWindow->isClosed())
       running = false;
+    budget.mark(FrameBudget::fader);
+    budget.endFrame();
   }
   return restartRequested;
 }
@@ -244,7 +258,11 @@ void GameApp::fastForward(int32_t ms) {
 }
 
 void GameApp::runSteps() {
-  const std::function<void()> followCamera = [this] { camera->update(); };
+  const std::function<void()> followCamera = [this] {
+    budget.mark(FrameBudget::actors);
+    camera->update();
+    budget.mark(FrameBudget::camera);
+  };
   const uint32_t began = platform::milliseconds();
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
@@ -254,8 +272,11 @@ void GameApp::runSteps() {
       running = false;  // no state left: the application ends
       break;
     }
+    budget.mark(FrameBudget::state);
     if (!running)
       break;
     simulation->advance(followCamera);
+    budget.mark(FrameBudget::collisions);
+    budget.step();
   }
 }

@@ -3,6 +3,7 @@
 // Script functions reach the engine through the ScriptContext it fills in, never through its fields.
 #pragma once
 
+#include "app/FrameBudget.h"
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
 #include "states/StateStack.h"
@@ -76,6 +77,8 @@ private:
   void failStartup(const std::string& logLine, const std::string& boxText);
 
   void createSound();
+  // Every statement the engine runs in the "lua" VM goes through here.
+  void runScript(const std::string& statement);
   // The last script error on screen, replacing the one before.
   void showScriptError(const std::string& message);
   // The debug overlay's figures, every frame whether it is shown or not.
@@ -121,6 +124,7 @@ private:
   StateStack states;
   std::unique_ptr<GameGui> Gui;  // the web panels, from after the start level on
 
+  FrameBudget budget;
   bool running = true;
   bool restartRequested = false;
   bool failed = false;

@@ -39,9 +39,7 @@ void GameApp::createInput() {
   webPanels = std::make_unique<NaviPanels>(Gui->manager());
   MouseTargets targets;
   targets.panels = webPanels.get();
-  targets.runStatement = [this](const std::string& statement) {
-    scriptHost->runStatement(scriptHost->luaVm(), statement);
-  };
+  targets.runStatement = [this](const std::string& statement) { runScript(statement); };
   targets.playClick = [this] {
     if (sound)
       sound->playSample(context.musicDir + clickSound, clickVolume, false, false);
@@ -79,9 +77,7 @@ void GameApp::initStates() {
   StateContext shared;
   shared.camera = camera.get();
   shared.scene = sceneManager;
-  shared.runStatement = [this](const std::string& statement) {
-    scriptHost->runStatement(scriptHost->luaVm(), statement);
-  };
+  shared.runStatement = [this](const std::string& statement) { runScript(statement); };
   shared.showText = [this](const std::string& text) { debugText = text; };
   shared.isKeyDown = [this](OIS::KeyCode key) { return handler && handler->isKeyDown(key); };
   editState = std::make_unique<EditState>(shared);
