@@ -4,7 +4,7 @@ TQ_FRAME_BUDGET set, Quibbo walking a square, and prints the main loop's phases 
 frame. The render phase (Ogre's renderOneFrame) of the same run is the bare-render baseline; the
 engine's own overhead is everything else but the sleep.
 
-Usage: frame_budget.py [--level meadow.lua] [--seconds 40] [--every 250] [--skip 2]
+Usage: frame_budget.py [--level meadow.lua] [--seconds 40] [--every 250] [--skip 2] [--paused]
                        [--width 1024] [--height 768] [--shadows 1]
 (needs a built game in build/game, or TQ_GAME_DIR)
 """
@@ -31,6 +31,9 @@ AddActor("Budget")
 AddActorMessage("Budget", 1000, 7, "BudgetWalk()", "", 0, 0, 0, 0)
 AddActorMessage("Budget", %d, 7, "ShutDown()", "", 0, 0, 0, 0)
 """
+# The pause menu's web panel over the level, uploading its frames.
+PAUSED = 'AddActorMessage("Budget", 2000, 7, "EscPressed()", "", 0, 0, 0, 0)\n'
+
 
 
 def parse(log, skip):
@@ -59,6 +62,7 @@ def main():
     parser.add_argument("--width", type=int, default=1024)
     parser.add_argument("--height", type=int, default=768)
     parser.add_argument("--shadows", type=int, default=1)
+    parser.add_argument("--paused", action="store_true", help="the pause menu's web panel shown from 2 s on")
     args = parser.parse_args()
 
     game = Game()
@@ -67,7 +71,7 @@ def main():
                                              shadowdistance=400, sleeptime=0, music=1, soundvolume=4, musicvolume=3,
                                              musicdir="../Resource/Sounds/"))
         game.level("test.lua", 'coreLoadLevel("budget.lua")')  # the web panels come after the start level
-        game.level("budget.lua", WALK % (args.level, args.seconds * 1000))
+        game.level("budget.lua", WALK % (args.level, args.seconds * 1000) + (PAUSED if args.paused else ""))
         sound_env, _ = wave_writer(game)
         result = game.run(timeout=args.seconds + 120, env=dict(sound_env, TQ_FRAME_BUDGET=str(args.every)))
         phases, frames, steps = parse(result.log, args.skip)
@@ -81,8 +85,8 @@ def main():
     render, idle = phases["render"], phases["sleep"]
     busy = total - idle
     engine = busy - render
-    print("%s, %dx%d, shadows %d: %d frames, %.2f steps a frame, %.1f frames a second" %
-          (args.level, args.width, args.height, args.shadows, frames, steps / frames, 1000.0 / total))
+    print("%s%s, %dx%d, shadows %d: %d frames, %.2f steps a frame, %.1f frames a second" %
+          (args.level, " paused" if args.paused else "", args.width, args.height, args.shadows, frames, steps / frames, 1000.0 / total))
     print("%-12s %9s %7s" % ("phase", "ms/frame", "%frame"))
     for name, value in phases.items():
         print("%-12s %9.3f %6.1f%%" % (name, value, 100.0 * value / total))

@@ -30,7 +30,8 @@ NEXT = """function SoakNext(other, count)
   done = done + 1
   WriteReg("%(store)s", "Loads", done)
   LogText(string.format("Soak load %%d lua %%.0f KB", done, collectgarbage("count")))
-  if done >= count then ShutDown() else coreLoadLevel(other) end
+  if done < count then coreLoadLevel(other) return end
+  AddActorMessage("Soak", GetSimulationTime() + 3000, 7, "ShutDown()", "", 0, 0, 0, 0)  -- time for a last sample
 end
 """
 LEVEL = """dofile("../Resource/Levels/%(level)s")
@@ -46,7 +47,8 @@ function SoakRestart()
   if done < 0 then done = 0 end
   WriteReg("%(store)s", "Restarts", done + 1)
   LogText(string.format("Soak restart %%d lua %%.0f KB", done + 1, collectgarbage("count")))
-  if done + 1 >= %(count)d then ShutDown() else ShutDown(1) end
+  if done + 1 < %(count)d then ShutDown(1) return end
+  AddActorMessage("Soak", GetSimulationTime() + 3000, 7, "ShutDown()", "", 0, 0, 0, 0)  -- time for a last sample
 end
 """
 PLAY = """dofile("../Resource/Levels/meadow.lua")
@@ -77,6 +79,23 @@ def rss_kb(pid):
     except OSError:
         pass
     return None
+
+
+def descendants(pid):
+    """How many processes run under pid (the browser and its helpers)."""
+    parents = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                pass
+    found, frontier = set(), {pid}
+    while frontier:
+        frontier = {child for child, parent in parents.items() if parent in frontier} - found
+        found |= frontier
+    return len(found)
 
 
 def soak(game, limit, watch, env=None):
@@ -110,6 +129,13 @@ def soak(game, limit, watch, env=None):
         return process.returncode, f.read()
 
 
+def faults(log):
+    """The log's error lines, which a clean soak has none of."""
+    lines = [l for l in log.splitlines() if re.search(r"ERROR|Error!|Scripting error|WARNING", l)]
+    print("%d level-ready lines, %d error lines%s" % (len(re.findall(r"Level \w+ ready", log)), len(lines),
+                                                    "".join("\n  " + l for l in lines[:10])))
+
+
 def report(samples, base_key):
     base = samples.get(base_key)
     for key, rss in sorted(samples.items()):
@@ -133,13 +159,15 @@ def run_loads(game, args):
                 rss = rss_kb(pid)
                 if rss:
                     samples[point] = rss
-                    print("load %5d: RSS %d KB, %.0f s" % (done, rss, time.time() - started), flush=True)
+                    print("load %5d: RSS %d KB, %d processes under it, %.0f s" %
+                          (done, rss, descendants(pid), time.time() - started), flush=True)
 
     code, log = soak(game, args.limit, watch)
     lua = re.findall(r"Soak load (\d+) lua (\d+) KB", log)
     print("%d loads in %.0f s, exit %s" % (len(lua), time.time() - started, code))
     if lua:
         print("Lua heap: %s KB after load 1, %s KB after load %s" % (lua[0][1], lua[-1][1], lua[-1][0]))
+    faults(log)
     report(samples, 10)
 
 
@@ -149,16 +177,16 @@ def run_restarts(game, args):
     samples, started = {}, time.time()
 
     def watch(log, pid):
-        done = log.count("~GameApp()")
-        if "Level meadow ready" in log and 0 not in samples:
-            samples[0] = rss_kb(pid)
-        for point in (1, 10, 50, args.count - 1):
+        done = log.count("Level meadow ready")  # sampled in the level, not in a teardown
+        for point in sorted({1, 10, 50, args.count}):
             if done >= point and point not in samples:
                 samples[point] = rss_kb(pid)
-                print("restart %4d: RSS %d KB, %.0f s" % (done, samples[point], time.time() - started), flush=True)
+                print("restart %4d: RSS %d KB, %d processes under it, %.0f s" %
+                      (done, samples[point], descendants(pid), time.time() - started), flush=True)
 
     code, log = soak(game, args.limit, watch)
     print("%d x ~GameApp() in %.0f s, exit %s" % (log.count("~GameApp()"), time.time() - started, code))
+    faults(log)
     report({k: v for k, v in samples.items() if v}, 1)
 
 
@@ -171,7 +199,8 @@ def run_play(game, args):
         minute = int((time.time() - started) / 60)
         if "Level meadow ready" in log and minute not in samples:
             samples[minute] = rss_kb(pid)
-            print("minute %3d: RSS %d KB" % (minute, samples[minute]), flush=True)
+            print("minute %3d: RSS %d KB, %d processes under it" % (minute, samples[minute], descendants(pid)),
+                  flush=True)
 
     code, log = soak(game, args.minutes * 60 + args.limit, watch, {"TQ_FRAME_BUDGET": "20000"})
     print("%.0f s played, exit %s" % (time.time() - started, code))
@@ -179,6 +208,7 @@ def run_play(game, args):
     print("Lua heap every 30 s (KB): %s" % " ".join(lua))
     frames = re.findall(r"Frame budget: (\d+) frames.* total ([\d.]+)", log)
     print("ms a frame, each 20000 frames: %s" % " ".join(t for _, t in frames))
+    faults(log)
     report({k: v for k, v in samples.items() if v}, 1)
 
 
@@ -186,11 +216,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("kind", choices=["loads", "restarts", "play"])
     parser.add_argument("--count", type=int, default=0, help="loads (1000) or restarts (100)")
-    parser.add_argument("--stay", type=int, default=500, help="ms in a level before the next load or restart")
+    parser.add_argument("--stay", type=int, default=0, help="ms in a level before the next load (500) or restart (1500)")
     parser.add_argument("--minutes", type=int, default=60)
     parser.add_argument("--limit", type=int, default=3600, help="seconds before the run is stopped")
     args = parser.parse_args()
     args.count = args.count or {"loads": 1000, "restarts": 100}.get(args.kind, 0)
+    args.stay = args.stay or {"loads": 500, "restarts": 1500}.get(args.kind, 0)
     game = Game()
     try:
         game.write("setup.lua", setup_script(window_width=640, window_height=480, sleeptime=0, music=1,
