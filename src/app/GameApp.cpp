@@ -138,7 +138,7 @@ void GameApp::showScriptError(const std::string& message) {
   // message; the log has all of it.
   try {
     if (!lastErrorPanel.empty())
-      simulation->overlays()->destroyPanel(lastErrorPanel);
+      simulation->overlays()->freePanel(lastErrorPanel);
     lastErrorPanel = simulation->createPanel("Scripting error\n" + gui::validUtf8(message, 2000), 20, 10);
   } catch (...) {
     core::log("Error! The script error cannot show on screen: " + core::describeCurrentException());

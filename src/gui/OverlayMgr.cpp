@@ -108,6 +108,19 @@ void OverlayMgr::destroyPanel(const std::string& name) {
   for (auto it = panels.begin(); it != panels.end();) {
     if ((*it)->name == name) {
       detach(**it);
+      destroyed.push_back(root(**it));
+      it = panels.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void OverlayMgr::freePanel(const std::string& name) {
+  for (auto it = panels.begin(); it != panels.end();) {
+    if ((*it)->name == name) {
+      detach(**it);
+      destroyTree(root(**it));
       it = panels.erase(it);
     } else {
       ++it;
@@ -116,11 +129,28 @@ void OverlayMgr::destroyPanel(const std::string& name) {
 }
 
 void OverlayMgr::detach(const OverlayPanel& panel) {
-  // The elements stay in the engine's overlay manager, so showElement can bring them back.
   if (panel.borderPanel)
     overlay->remove2D(panel.borderPanel);
   if (panel.templateCopy)
     overlay->remove2D(panel.templateCopy);
+}
+
+Ogre::OverlayElement* OverlayMgr::root(const OverlayPanel& panel) {
+  return panel.borderPanel ? panel.borderPanel : panel.templateCopy;
+}
+
+void OverlayMgr::destroyTree(Ogre::OverlayElement* element) {
+  // A container only lets go of its children when it is destroyed: they go first, each out of
+  // its parent before it is freed.
+  if (element->isContainer()) {
+    auto* container = static_cast<Ogre::OverlayContainer*>(element);
+    while (!container->getChildren().empty()) {
+      Ogre::OverlayElement* child = container->getChildren().begin()->second;
+      container->removeChild(child->getName());
+      destroyTree(child);
+    }
+  }
+  overlays.destroyOverlayElement(element);
 }
 
 Ogre::OverlayContainer* OverlayMgr::findContainer(const std::string& name) const {
@@ -179,8 +209,13 @@ void OverlayMgr::clear() {
   overlay->clear();
   core::log("delete _overlays");
   core::log("Number of overlays: " + std::to_string(panels.size()));
+  // A script showed them again only in the overlay just cleared; whatever it holds of them is
+  // gone with its VM.
   for (const auto& panel : panels)
-    detach(*panel);
+    destroyed.push_back(root(*panel));
+  for (Ogre::OverlayElement* element : destroyed)
+    destroyTree(element);
+  destroyed.clear();
   core::log("clear _overlays");
   panels.clear();
   for (auto it = overlays.getOverlayIterator(); it.hasMoreElements();) {

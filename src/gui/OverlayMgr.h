@@ -34,20 +34,28 @@ public:
   // The new panel's name. A template text places the copy at (x, y) across the screen (0 to 1);
   // any other text is a box at (x, y) in reference units.
   std::string createPanel(const std::string& text, float x, float y);
+  // Off the screen; its elements stay until the level ends, so showElement can bring it back.
   void destroyPanel(const std::string& name);
+  // Off the screen and freed: for the engine's own panels, which no script shows again.
+  void freePanel(const std::string& name);
   void showElement(const std::string& name);
   void hideElement(const std::string& name);
   void setElementCaption(const std::string& name, const std::string& caption);
-  // Drops every panel (the counter goes on) and hides every "OVE" overlay.
+  // Frees every panel, destroyed ones included (the counter goes on), and hides every "OVE" overlay.
   void clear();
 
 private:
   Ogre::OverlayContainer* findContainer(const std::string& name) const;
   bool isShown(const Ogre::OverlayContainer* element) const;
   void detach(const OverlayPanel& panel);
+  // The panel's own element: its box or its template copy.
+  static Ogre::OverlayElement* root(const OverlayPanel& panel);
+  void destroyTree(Ogre::OverlayElement* element);
 
   int32_t counter = 0;
   std::vector<std::unique_ptr<OverlayPanel>> panels;
+  // Elements of panels destroyed in this level: kept for showElement, freed by clear.
+  std::vector<Ogre::OverlayElement*> destroyed;
   Ogre::Overlay* overlay = nullptr;
   Ogre::Font* font = nullptr;  // null when the game has no "Paradigm": text then measures 0
   Ogre::OverlayManager& overlays;

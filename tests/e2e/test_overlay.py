@@ -35,6 +35,8 @@ NEXT = """
 dofile("../Resource/Levels/check.lua")
 CreateSceneNode("", "LevelRoot")
 check_equal("counter goes on", CreatePanel("", 1000, 1000), "Panel_4")
+-- The last level's panels, destroyed or not, are gone for good: none comes back by its name.
+AddElement("Panel_0") AddElement("Panel_1") AddElement("Panel_2")
 AddActor("Director")
 AddActorMessage("Director", 400, 7, "SaveScreenshot('next.png') ShutDown()", "", 0, 0, 0, 0)
 """
@@ -100,8 +102,11 @@ class OverlayTest(GameTest):
         self.assertLess(brightness(shot["faded"]), brightness(base) * 0.1)
         self.assertGreater(brightness(shot["clear"]), brightness(base) * 0.9)
 
-        # After a level load: the background stays, panels and the HUD are gone.
+        # After a level load: the background stays, panels and the HUD are gone, and the last
+        # level's panels cannot be shown again.
         self.assertLess(difference(shot["next"], base), 1, "the next level should show the bare background")
+        self.assertLess(difference(shot["next"], base, text_box), 2, "the last level's text panel came back")
+        self.assertLess(difference(shot["next"], base, (110, 620, 145, 655)), 2, "the last level's badge came back")
         self.assertPasses(result, 2)
 
 
