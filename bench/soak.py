@@ -202,12 +202,12 @@ def run_play(game, args):
             print("minute %3d: RSS %d KB, %d processes under it" % (minute, samples[minute], descendants(pid)),
                   flush=True)
 
-    code, log = soak(game, args.minutes * 60 + args.limit, watch, {"TQ_FRAME_BUDGET": "20000"})
+    code, log = soak(game, args.minutes * 60 + args.limit, watch, {"TQ_FRAME_BUDGET": "5000"})
     print("%.0f s played, exit %s" % (time.time() - started, code))
     lua = re.findall(r"Soak lua (\d+) KB", log)
     print("Lua heap every 30 s (KB): %s" % " ".join(lua))
     frames = re.findall(r"Frame budget: (\d+) frames.* total ([\d.]+)", log)
-    print("ms a frame, each 20000 frames: %s" % " ".join(t for _, t in frames))
+    print("ms a frame, each 5000 frames: %s" % " ".join(t for _, t in frames))
     faults(log)
     report({k: v for k, v in samples.items() if v}, 1)
 
@@ -219,12 +219,13 @@ def main():
     parser.add_argument("--stay", type=int, default=0, help="ms in a level before the next load (500) or restart (1500)")
     parser.add_argument("--minutes", type=int, default=60)
     parser.add_argument("--limit", type=int, default=3600, help="seconds before the run is stopped")
+    parser.add_argument("--music", type=int, default=1, help="0: no sound system, to tell its share")
     args = parser.parse_args()
     args.count = args.count or {"loads": 1000, "restarts": 100}.get(args.kind, 0)
     args.stay = args.stay or {"loads": 500, "restarts": 1500}.get(args.kind, 0)
     game = Game()
     try:
-        game.write("setup.lua", setup_script(window_width=640, window_height=480, sleeptime=0, music=1,
+        game.write("setup.lua", setup_script(window_width=640, window_height=480, sleeptime=0, music=args.music,
                                              musicdir="../Resource/Sounds/"))
         {"loads": run_loads, "restarts": run_restarts, "play": run_play}[args.kind](game, args)
     finally:
