@@ -31,7 +31,9 @@ function MousePressed(x, y, b)
 end
 function MouseReleased(x, y, b) LogText("MouseReleased(" .. x .. ", " .. y .. ", " .. b .. ")") end
 LeaveEditMode()  -- the play state is on top: nothing happens
-LogText("READY")
+-- From a step of the main loop: the start level runs before the input handler exists.
+AddActor("Director")
+AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
 """
 
 
