@@ -2,12 +2,12 @@
 // the cost a panel on screen adds to a frame. Each frame figure has its baseline, the same frame
 // with no panels, in the same run; the overlay pass alone is timed too, since the software
 // rasteriser here makes the drawn pixels dominate a whole frame.
+#include "GlWindow.h"
 #include "gui/OverlayMgr.h"
 
 #include <Ogre.h>
 #include <Overlay/OgreOverlay.h>
 #include <Overlay/OgreOverlayManager.h>
-#include <Overlay/OgreOverlaySystem.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -17,21 +17,8 @@
 namespace {
 
 // One window with an empty scene, the game's GUI archive and textures, and an OverlayMgr.
-struct Screen {
-  Screen() {
-    logs = std::make_unique<Ogre::LogManager>();
-    logs->createLog("overlay_bench.log", true, false);  // keeps Ogre's lines off the report
-    root = std::make_unique<Ogre::Root>("", "", "");
-    root->loadPlugin(std::string(OGRE_PLUGIN_DIR) + "/RenderSystem_GL.so");
-    root->setRenderSystem(root->getAvailableRenderers().front());
-    root->initialise(false);
-    overlaySystem = std::make_unique<Ogre::OverlaySystem>();
-    window = root->createRenderWindow("overlay_bench", 1024, 768, false);
-    scene = root->createSceneManager();
-    scene->addRenderQueueListener(overlaySystem.get());
-    camera = scene->createCamera("Camera");
-    scene->getRootSceneNode()->attachObject(camera);
-    window->addViewport(camera);
+struct Screen : GlWindow {
+  Screen() : GlWindow("overlay_bench", 1024, 768) {
     const std::string game = TQ_GAME_DIR "/Resource";
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.addResourceLocation(game + "/Misc/OgreCore.zip", "Zip", "GUI");
@@ -40,12 +27,6 @@ struct Screen {
     panels = std::make_unique<OverlayMgr>();
   }
 
-  std::unique_ptr<Ogre::LogManager> logs;
-  std::unique_ptr<Ogre::Root> root;
-  std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
-  Ogre::RenderWindow* window = nullptr;
-  Ogre::SceneManager* scene = nullptr;
-  Ogre::Camera* camera = nullptr;
   std::unique_ptr<OverlayMgr> panels;
 };
 

@@ -2,10 +2,10 @@
 // costs the main thread per frame, with the bare frame as the baseline in the same run; how many
 // frames a click takes to reach the page's callback; and how long a start takes to a first picture.
 // Frames are paced at 50 per second as the game runs them, so the browser sends what it would in play.
+#include "GlWindow.h"
 #include "gui/navi/NaviManager.h"
 
 #include <Ogre.h>
-#include <Overlay/OgreOverlaySystem.h>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -34,22 +34,8 @@ requestAnimationFrame(step);</script></body></html>)page";
 const char* clickPage = R"page(<html><body style="margin:0;background:#406020" onclick="Callback('clicked')"></body></html>)page";
 
 // One window over an empty scene, and a folder of pages for the panels.
-struct Screen {
-  Screen() {
-    logs = std::make_unique<Ogre::LogManager>();
-    logs->createLog("web_bench.log", true, false);  // the engine's and Ogre's lines stay off the report
-    root = std::make_unique<Ogre::Root>("", "", "");
-    root->loadPlugin(std::string(OGRE_PLUGIN_DIR) + "/RenderSystem_GL.so");
-    root->loadPlugin(std::string(OGRE_PLUGIN_DIR) + "/Codec_STBI.so");  // the pages' pictures are PNG
-    root->setRenderSystem(root->getAvailableRenderers().front());
-    root->initialise(false);
-    overlaySystem = std::make_unique<Ogre::OverlaySystem>();
-    window = root->createRenderWindow("web_bench", width, height, false);
-    scene = root->createSceneManager();
-    scene->addRenderQueueListener(overlaySystem.get());
-    Ogre::Camera* camera = scene->createCamera("Camera");
-    scene->getRootSceneNode()->attachObject(camera);
-    viewport = window->addViewport(camera);
+struct Screen : GlWindow {
+  Screen() : GlWindow("web_bench", width, height) {
     viewport->setBackgroundColour(Ogre::ColourValue(0.3f, 0.3f, 0.3f));
     pages = std::filesystem::temp_directory_path() / ("web_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(pages);
@@ -59,12 +45,6 @@ struct Screen {
   }
   ~Screen() { std::filesystem::remove_all(pages); }
 
-  std::unique_ptr<Ogre::LogManager> logs;
-  std::unique_ptr<Ogre::Root> root;
-  std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
-  Ogre::RenderWindow* window = nullptr;
-  Ogre::SceneManager* scene = nullptr;
-  Ogre::Viewport* viewport = nullptr;
   std::filesystem::path pages;
 };
 
