@@ -1,6 +1,5 @@
 // The registration table: every implemented function at its own place in the fixed order of 73
-// names scripts have always seen, none twice; and the editor definitions and the guide that
-// name them for game makers.
+// names scripts have always seen, none twice; and the editor definitions that name them.
 #include "script/functions/ScriptLibrary.h"
 
 extern "C" {
@@ -116,18 +115,4 @@ TEST(ScriptLibrary, TheEditorDefinitionsDeclareExactlyTheRegisteredFunctions) {
   EXPECT_EQ(unlikeRegistry(library), "");
   for (const std::string& name : eventNames)
     EXPECT_EQ(registeredNames().count(name), 0u) << name << " is a library function, not an event";
-}
-
-// The game maker's guide has a heading for each registered function, and none for another.
-TEST(ScriptLibrary, TheGuideDocumentsExactlyTheRegisteredFunctions) {
-  const std::string text = readSourceFile("docs/game-maker-guide.md");
-  ASSERT_FALSE(text.empty());
-  std::set<std::string> documented;
-  const std::regex name("`(\\w+)\\(");
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind("#### ", 0) == 0)
-      for (std::sregex_iterator it(line.begin(), line.end(), name), end; it != end; ++it)
-        documented.insert((*it)[1]);
-  EXPECT_EQ(unlikeRegistry(documented), "");
 }
