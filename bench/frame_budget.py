@@ -16,7 +16,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 from harness import Game, setup_script, wave_writer  # noqa: E402
 
-LINE = re.compile(r"Frame budget: (\d+) frames, (\d+) steps, ms a frame: (.*)")
+LINE = re.compile(r"Frame budget: (\d+) frames, (\d+) steps, ms a frame: ([^;]*)")
 
 # The demo level as a player meets it, with Quibbo walking a square of the arrow keys, 3 s a side.
 WALK = """dofile("../Resource/Levels/%s")

@@ -208,6 +208,9 @@ def run_play(game, args):
     print("Lua heap every 30 s (KB): %s" % " ".join(lua))
     frames = re.findall(r"Frame budget: (\d+) frames.* total ([\d.]+)", log)
     print("ms a frame, each 5000 frames: %s" % " ".join(t for _, t in frames))
+    census = re.findall(r"Frame budget: .*; (actors .*)", log)
+    if census:
+        print("held after the first 5000 frames: %s\nheld after the last: %s" % (census[0], census[-1]))
     faults(log)
     report({k: v for k, v in samples.items() if v}, 1)
 

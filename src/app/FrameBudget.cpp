@@ -40,7 +40,8 @@ void FrameBudget::finish() {
     line += std::string(" ") + phaseNames[phase] + " " + perFrame(spent[phase]);
     total += spent[phase];
   }
-  core::log(line + " lua " + perFrame(lua) + " total " + perFrame(total));
+  line += " lua " + perFrame(lua) + " total " + perFrame(total);
+  core::log(census ? line + "; " + census() : line);
   frames = steps = 0;
   lua = {};
   spent = {};

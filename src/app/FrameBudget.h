@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 
 class FrameBudget {
@@ -26,6 +27,9 @@ public:
     if (every)
       finish();
   }
+  // What the engine holds at the line's time (voices, panels...), so a soak sees growth.
+  std::function<std::string()> census;
+
   // Lua statements, timed across whichever phases run them; nested ones count once.
   void luaBegin() {
     if (every && luaDepth++ == 0)

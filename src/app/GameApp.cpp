@@ -114,6 +114,14 @@ GameApp::GameApp() {
   context.gui = Gui.get();
   createInput();
   initStates();
+  budget.census = [this] {
+    return "actors " + std::to_string(simulation->actors().size()) + ", panels " +
+           std::to_string(simulation->overlays()->panelCount()) + " (destroyed " +
+           std::to_string(simulation->overlays()->destroyedCount()) + "), web panels " +
+           std::to_string(Gui->manager().getNavis("*").size()) + ", voices " +
+           std::to_string(sound ? sound->voices() : 0) + ", lua " +
+           std::to_string(scriptHost->luaVm().memoryKb()) + " KB";
+  };
 }
 
 void GameApp::createSound() {

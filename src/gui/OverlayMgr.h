@@ -44,6 +44,9 @@ public:
   // Frees every panel, destroyed ones included (the counter goes on), and hides every "OVE" overlay.
   void clear();
 
+  size_t panelCount() const { return panels.size(); }
+  size_t destroyedCount() const { return destroyed.size(); }
+
 private:
   Ogre::OverlayContainer* findContainer(const std::string& name) const;
   bool isShown(const Ogre::OverlayContainer* element) const;

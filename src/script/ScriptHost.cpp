@@ -238,6 +238,10 @@ ScriptVm::~ScriptVm() {
     lua_close(state);
 }
 
+int ScriptVm::memoryKb() const {
+  return state ? lua_gc(state, LUA_GCCOUNT, 0) : 0;
+}
+
 ScriptHost::ScriptHost(std::vector<ScriptFunction> functions)
     : library(std::move(functions)),
       setup(std::make_unique<ScriptVm>()),

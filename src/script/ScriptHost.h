@@ -28,6 +28,9 @@ public:
   ScriptVm(const ScriptVm&) = delete;
   ScriptVm& operator=(const ScriptVm&) = delete;
 
+  // The VM's heap, 0 when it is closed.
+  int memoryKb() const;
+
   lua_State* state = nullptr;
   std::string exchangeText;  // read and replaced only through ScriptHost::swapExchange
 };

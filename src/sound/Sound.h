@@ -36,6 +36,9 @@ public:
   void placeChannel(uint32_t channel, const SoundVector& position);
   void placeListener(const SoundVector& position, const SoundVector& front, const SoundVector& top);
 
+  // Channels playing or paused; finished ones are given back at the next play.
+  size_t voices() const { return channels.size(); }
+
   int soundVolume = 0;  // effects, 0 to 255 in normal use; only later sounds take a change
   int musicVolume = 0;
 
