@@ -9,7 +9,7 @@ import time
 import unittest
 from http.server import HTTPServer, SimpleHTTPRequestHandler
 
-from harness import LOG_NAME, GameTest, read_text, wait_for
+from harness import LOG_NAME, GameTest, read_text, send_close_request, wait_for
 
 # The start level runs before the web panels exist; it checks the guard and moves on.
 START = """
@@ -237,6 +237,33 @@ at(30000, "ShutDown()")
         result.in_order(["page clicked", "MousePressed(200, 150, 0)"])
         self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
         self.assertNotIn("MouseReleased(60, 50, 0)", result.messages())
+
+    def test_panels_removed_while_their_pages_load_leave_no_page_behind(self):
+        # A page closed mid-navigation could stay open in the browser, a renderer process each time.
+        self.game.write("GUI/go.html", "<html><body><script>Callback('go()')</script></body></html>")
+        self.level("""
+local cycle = 0
+function make()
+  cycle = cycle + 1
+  if cycle > 40 then return at(GetSimulationTime() + 3000, "LogText('cycles done')") end
+  CreateNavi("P", "red.html", 100, 100, 0, 0) ShowNavi("P", 0)
+  at(GetSimulationTime() + 20 + (cycle * 37) % 400, "RemoveNavi('P') make()")
+end
+function go() LogText("one page") at(GetSimulationTime() + 2000, "RemoveNavi('First') make()") end
+CreateNavi("First", "go.html", 100, 100, 0, 0)
+""")
+        counts = []
+
+        def count_processes(display, game):
+            for text in ("one page", "cycles done"):
+                if wait_for(game, text):
+                    counts.append(len(browsers_of(game)))
+            send_close_request(display)
+
+        self.run_web(during=count_processes)
+        self.assertEqual(len(counts), 2)
+        # The one page's renderer goes with it, and none is left of the forty.
+        self.assertLess(counts[1], counts[0], "browser processes with one page, then with none")
 
     def test_without_a_browser_panels_stay_empty_and_keep_their_names(self):
         self.level("""

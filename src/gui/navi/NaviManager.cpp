@@ -30,6 +30,10 @@ const unsigned browserGraceMs = 2000;
 const uint32_t pingEveryMs = 2000;
 const uint32_t answerWithinMs = 10000;
 const uint32_t firstAnswerWithinMs = 30000;
+// A page closed while it navigates can stay open: the close is asked again until the browser
+// reports the page gone.
+const uint32_t closeAgainAfterMs = 1000;
+const int closeAttempts = 10;
 
 // Screencast frames are decoded on the reader thread; the main thread only uploads them.
 void decodeFrame(Incoming& message) {
@@ -216,7 +220,37 @@ void NaviManager::Update() {
     watchBrowser(now);
   for (size_t i = 0; i < navis.size(); ++i)
     navis[i]->update(now);
+  if (browser && !browserLost)
+    closeAgain(now);
   deliverCalls();
+}
+
+void NaviManager::closeTarget(const std::string& target) {
+  if (target.empty())
+    return;
+  // A refusal means the page is gone already (or never was): nothing to ask again.
+  browser->send("Target.closeTarget", {{"targetId", target}}, std::string(),
+                [this, target](const nlohmann::json&, const std::string& error) {
+                  if (!error.empty())
+                    closingTargets.erase(target);
+                });
+  Closing& closing = closingTargets[target];
+  closing.sent = platform::milliseconds();
+  ++closing.attempts;
+}
+
+void NaviManager::closeAgain(uint32_t now) {
+  for (auto it = closingTargets.begin(); it != closingTargets.end();) {
+    if (now - it->second.sent < closeAgainAfterMs) {
+      ++it;
+    } else if (it->second.attempts >= closeAttempts) {
+      core::log("Web panels: the browser keeps a closed page open: " + it->first);
+      it = closingTargets.erase(it);
+    } else {
+      closeTarget(it->first);
+      ++it;
+    }
+  }
 }
 
 void NaviManager::onLost(const std::string& reason) {
@@ -235,12 +269,16 @@ void NaviManager::giveUpBrowser() {
 void NaviManager::onEvent(Incoming& message) {
   const std::string method = message.body.value("method", std::string());
   const nlohmann::json params = message.body.value("params", nlohmann::json::object());
+  if (method == "Target.targetDestroyed") {
+    closingTargets.erase(params.value("targetId", std::string()));
+    return;
+  }
   if (method == "Target.targetCreated") {
     // Pop-ups and links into new windows: nothing shows them, so they are closed at once.
     const nlohmann::json info = params.value("targetInfo", nlohmann::json::object());
     if (!info.value("openerId", std::string()).empty()) {
       core::log("Web panels: a pop-up window was closed: " + info.value("url", std::string()));
-      browser->send("Target.closeTarget", {{"targetId", info.value("targetId", std::string())}});
+      closeTarget(info.value("targetId", std::string()));
     }
     return;
   }
@@ -352,16 +390,19 @@ Navi* NaviManager::createNavi(const std::string& name, uint16_t width, uint16_t 
                     if (!error.empty())
                       core::log("Web panels: no page for a panel: " + error);
                     else
-                      browser->send("Target.closeTarget", {{"targetId", target}});
+                      closeTarget(target);
                     return;
                   }
                   browser->send("Target.attachToTarget", {{"targetId", target}, {"flatten", true}}, std::string(),
                                 [this, serial, target](const nlohmann::json& attached, const std::string& failed) {
                                   Navi* page = bySerial(serial);
-                                  if (page && failed.empty())
+                                  if (page && failed.empty()) {
                                     page->attach(target, attached.value("sessionId", std::string()));
-                                  else if (failed.empty())
-                                    browser->send("Target.closeTarget", {{"targetId", target}});
+                                  } else {
+                                    if (page)
+                                      core::log("Web panel " + page->getName() + ": its page cannot be reached: " + failed);
+                                    closeTarget(target);
+                                  }
                                 });
                 });
   return navi;
@@ -392,8 +433,8 @@ void NaviManager::destroyNavi(const std::string& name) {
     focused = 0;
   if (dragging == gone->serial)
     dragging = 0;
-  if (browser && !gone->targetId.empty())
-    browser->send("Target.closeTarget", {{"targetId", gone->targetId}});
+  if (browser)
+    closeTarget(gone->targetId);
 }
 
 Navi* NaviManager::bySerial(uint64_t serial) const {

@@ -75,6 +75,8 @@ private:
   void watchBrowser(uint32_t now);
   void bindingCalled(Navi& navi, const std::string& binding, const std::string& payload, long long context);
   void deliverCalls();
+  void closeTarget(const std::string& target);
+  void closeAgain(uint32_t now);
   Navi* bySerial(uint64_t serial) const;
   Navi* bySession(const std::string& session) const;
   Ogre::Overlay* tierOverlay(Tier tier);
@@ -100,6 +102,11 @@ private:
   uint64_t nextOrder = 1;
   std::map<int, Ogre::Overlay*> overlays;     // one per tier
   std::deque<Call> calls;
+  struct Closing {
+    uint32_t sent = 0;
+    int attempts = 0;
+  };
+  std::map<std::string, Closing> closingTargets;  // asked to close, not yet reported gone
   bool callsDropped = false;
 
   int mouseX = 0, mouseY = 0;
