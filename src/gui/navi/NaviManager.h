@@ -64,6 +64,11 @@ private:
     std::string binding;
     JSArguments arguments;
   };
+  // A page asked to close: when last, and how often.
+  struct Closing {
+    uint32_t sent = 0;
+    int attempts = 0;
+  };
 
   void startBrowser();
   void stopBrowser();
@@ -102,10 +107,6 @@ private:
   uint64_t nextOrder = 1;
   std::map<int, Ogre::Overlay*> overlays;     // one per tier
   std::deque<Call> calls;
-  struct Closing {
-    uint32_t sent = 0;
-    int attempts = 0;
-  };
   std::map<std::string, Closing> closingTargets;  // asked to close, not yet reported gone
   bool callsDropped = false;
 
