@@ -13,12 +13,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST(InputStatements, KeysGiveTheirCodeAndTheirCharacterCodeQuoted) {
-  EXPECT_EQ(key_statements::pressed(OIS::KC_A, 97), Strings{"KeyPressed(30, '97')"});
-  EXPECT_EQ(key_statements::released(OIS::KC_A, 97), "KeyReleased(30, '97')");
-  EXPECT_EQ(key_statements::pressed(OIS::KC_ESCAPE, 27), (Strings{"EscPressed()", "KeyPressed(1, '27')"}));
-  EXPECT_EQ(key_statements::pressed(OIS::KC_SYSRQ, 0), (Strings{"Screenshot()", "KeyPressed(183, '0')"}));
-  // Unknown keys, characters beyond ASCII and text codes past the signed range.
+// The common keys run through real X events in the e2e tier; these are the edges it cannot send.
+TEST(InputStatements, UnknownKeysAndTextCodesPastTheSignedRangeStayDecimal) {
   EXPECT_EQ(key_statements::pressed(OIS::KC_UNASSIGNED, 8364), Strings{"KeyPressed(0, '8364')"});
   EXPECT_EQ(key_statements::released(OIS::KC_UNASSIGNED, 0x80000000u), "KeyReleased(0, '2147483648')");
   EXPECT_EQ(key_statements::pressed(-1, 0xFFFFFFFFu), Strings{"KeyPressed(-1, '4294967295')"});
@@ -56,24 +52,6 @@ struct InputMouseRouting : ::testing::Test {
     return state;
   }
 };
-
-TEST_F(InputMouseRouting, ClicksBesideAPanelReachTheScriptsAndEveryLeftPressClicks) {
-  OIS::MouseState state = at(50, 384);
-  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
-  router.mouseReleased(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
-  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Right);
-  EXPECT_EQ(statements, (Strings{"MousePressed(50, 384, 0)", "MouseReleased(50, 384, 0)", "MousePressed(50, 384, 1)"}));
-  EXPECT_EQ(clicks, 1);
-
-  // Over a panel the press is the panel's, but a left one still clicks.
-  statements.clear();
-  state = at(512, 384);
-  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Left);
-  router.mousePressed(OIS::MouseEvent(nullptr, state), OIS::MB_Right);
-  EXPECT_EQ(statements, Strings{});
-  EXPECT_EQ(panels.given, (Strings{"down 0", "down 1"}));
-  EXPECT_EQ(clicks, 2);
-}
 
 TEST_F(InputMouseRouting, PressAndReleaseAreEachAskedWhereTheyHappen) {
   OIS::MouseState onPanel = at(200, 10);
