@@ -22,7 +22,8 @@ loud = Play2DSound("Tone.wav", 256, 1)
 check("Play2DSound gives a handle", loud ~= 0, loud)
 at(600, "StopSound(loud)")
 at(1000, "soft = Play2DSound('Tone.wav', 64, 1)")
-at(1400, "StopSound(soft) StopSound(0) StopSound(-1) StopSound(123456)")
+at(1100, "StopSound(0) StopSound(-1) StopSound(soft + 1000) StopSound(loud)")  -- none of them is playing
+at(1400, "StopSound(soft)")
 at(1800, "PlayStream('Short.wav')")
 ends = 0
 function StreamEnd() ends = ends + 1 end
