@@ -193,12 +193,12 @@ def wait_for(game, text, limit=60):
     return False
 
 
-def close_window_after(text, limit=60):
-    """A during= callback: once the log holds text, closes the game window as a player would."""
+def close_window_after(*texts, limit=60):
+    """A during= callback: once the log holds every text, closes the game window as a player would."""
     def close(display, game):
-        log, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
-        while time.time() < deadline and not (os.path.exists(log) and text in read_text(log)):
-            time.sleep(0.2)
+        deadline = time.time() + limit
+        for text in texts:
+            wait_for(game, text, deadline - time.time())
         send_close_request(display)
     return close
 

@@ -9,10 +9,9 @@ fails. Each run has its own game folder and display.
 import os
 import re
 import stat
-import time
 import unittest
 
-from harness import LOG_NAME, SANITIZER_REPORT, Game, read_text, send_close_request, setup_script, wave_writer
+from harness import SANITIZER_REPORT, Game, close_window_after, setup_script, wave_writer
 
 GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/game-maker-guide.md")
 EXPECTED = re.compile(r"^\s*-- log: (.*)$", re.M)
@@ -104,19 +103,6 @@ def plan(blocks):
     return levels, runs
 
 
-def wait_then_close(lines, limit=60):
-    """A during= callback: once the log holds every line, closes the window as a player would."""
-    def close(display, game):
-        path, deadline = os.path.join(game.bin, LOG_NAME), time.time() + limit
-        while time.time() < deadline:
-            log = read_text(path) if os.path.exists(path) else ""
-            if all(line in log for line in lines):
-                break
-            time.sleep(0.1)
-        send_close_request(display)
-    return close
-
-
 def execute(run, levels):
     game = Game()
     try:
@@ -139,7 +125,7 @@ def execute(run, levels):
         env["PATH"] = tools + os.pathsep + os.environ["PATH"]
         if not run.uses_web:
             env["TQ_BROWSER"] = "/no/such/browser"
-        during = None if run.ends_itself else wait_then_close(run.expected)
+        during = None if run.ends_itself else close_window_after(*run.expected)
         return game.run(timeout=90, env=env, during=during)
     finally:
         game.close()

@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from harness import GameTest, LOG_NAME, read_text, setup_script, wave_writer
+from harness import GameTest, read_recording, setup_script, wait_for, wave_writer
 from test_sound import segments
 
 # Logs every statement the engine runs as the statement's own text.
@@ -41,9 +41,7 @@ def drive(*commands, after="READY"):
     """A during= callback: once the log holds after, runs each xdotool command on the game window."""
     def run(display, game):
         env = dict(os.environ, DISPLAY=display)
-        log, deadline = os.path.join(game.bin, LOG_NAME), time.time() + 60
-        while time.time() < deadline and not (os.path.exists(log) and after in read_text(log)):
-            time.sleep(0.1)
+        wait_for(game, after)
         window = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True,
                                 text=True, env=env, timeout=30).stdout.split()[0]
         for command in commands:
@@ -81,7 +79,6 @@ class InputFromXEvents(GameTest):
         self.assertEqual(result.count("MousePressed(100, 50, 1)"), 2)
         self.assertNotIn("Scripting error", result.messages())
         # One left click among three right ones: one click sound.
-        from test_sound import read_recording
         rate, left, right = read_recording(recording)
         self.assertEqual(len(segments(left, right, rate)), 1)
 

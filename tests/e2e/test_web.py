@@ -1,15 +1,13 @@
 """Web panels as a player and a game maker see them: the real executable with real Chromium under
 Xvfb. Levels check results themselves; screenshots are read by pixel, the log line by line."""
 import os
-import re
 import signal
 import subprocess
 import threading
-import time
 import unittest
 from http.server import HTTPServer, SimpleHTTPRequestHandler
 
-from harness import LOG_NAME, GameTest, read_text, send_close_request, wait_for
+from harness import GameTest, send_close_request, wait_for
 
 # The start level runs before the web panels exist; it checks the guard and moves on.
 START = """
@@ -46,18 +44,10 @@ def browsers_of(game):
 
 
 def game_browser_pid(game):
-    """The browser the running game started: the child of the process working in its Bin/."""
-    for pid in os.listdir("/proc"):
-        try:
-            if pid.isdigit() and os.readlink("/proc/%s/cwd" % pid) == game.bin and "tarnel" in read_text(
-                    "/proc/%s/comm" % pid):
-                for child in os.listdir("/proc"):
-                    if child.isdigit():
-                        status = read_text("/proc/%s/status" % child)
-                        if re.search(r"^PPid:\s*%s$" % pid, status, re.M) and "chromium" in status.split("\n")[0]:
-                            return int(child)
-        except OSError:
-            continue
+    """The browser the running game started: of its processes, the one that is no helper."""
+    for line in browsers_of(game):
+        if "--type=" not in line:
+            return int(line.split()[0])
     return None
 
 
@@ -107,15 +97,12 @@ ExecuteNavi("Menu", "Callback('answer(' + (6 * 7) + ')')")
 function answer(n) check_equal("ExecuteNavi round trip", n, 42) end
 at(2500, "SaveScreenshot('hidden.png') ShowNavi('Menu', 0.7) ShowNavi('Later', 0)")
 at(5000, "SaveScreenshot('shown.png') check_equal('HasKeyboardFocus when shown', HasKeyboardFocus(), 1) HideNavi('Menu', 0)")
-at(6500, "SaveScreenshot('hidden_again.png')")
-at(6600, "ZoomInNavi('Nope') ZoomOutNavi('Nope') RefreshNavi('Nope') ShowNavi('Nope', 1) ShutDown()")
+at(6500, "SaveScreenshot('hidden_again.png') ShutDown()")
 """)
         result = self.run_web()
         self.assertPasses(result, 4)
         self.assertEqual(result.count("ERROR. gamegui not ready yet!"), 2)
         self.assertLogged(result, "page loaded")
-        self.assertLogged(result, "Error while showing navi. No navi exists with name: Nope")
-        self.assertEqual(result.count("Error while calling JavaScript for navi. No navi exists with name: Nope"), 3)
         hidden, shown = self.game.screenshot("hidden.png"), self.game.screenshot("shown.png")
         # Hidden: no red where the panel will be; shown: red on the left and, on the right, the
         # sky as it is once the panel is hidden again (the first picture may come from a frame
@@ -144,7 +131,6 @@ Callback("RemoveNavi('Self') LogText('removed myself') selfDone = true"); Callba
         self.level("""
 n = 0
 CreateNavi("Rude", "rude.html", 100, 100, 0, 0)
-CreateNavi("Rude", "red.html", 100, 100, 0, 0)
 CreateNavi("Missing", "no/such.html", 0, 65535, -32768, 32767)
 CreateNavi("Busy", "red.html", 50, 50, 0, 0)
 ExecuteNavi("Busy", "while(true){}")
@@ -169,7 +155,6 @@ at(300, "ShutDown()")
         self.assertPasses(result, 4)
         self.assertLogged(result, "Error. Callback without a statement from navi: Rude")
         self.assertLogged(result, "Web panel Rude: dialog dismissed: hi")
-        self.assertLogged(result, "Error. Duplicate navi name: Rude")
         self.assertTrue(any(m.startswith("Web panel Missing: cannot load file://") and "ERR_FILE_NOT_FOUND" in m
                             for m in result.messages()), result.log[-3000:])
         self.assertTrue(any(m.startswith("Web panel Busy: JavaScript error: SyntaxError") for m in result.messages()),

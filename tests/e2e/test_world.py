@@ -1,6 +1,7 @@
-"""The script functions as a level uses them, through the real executable: the world's (actors,
-collision, nodes, splines), the camera a player looks through, and the window and VM values.
-The logic behind them is the engine tier's; here each call must reach it with its arguments."""
+"""The world as a level uses it, through the real executable, where the guide's examples do not
+reach: collision data from a level's own folder, callbacks every step in both forms, positions read
+right after a parent turns, the camera a player looks through, and statements that nest. The logic
+behind them is the engine tier's; each function's plain use and its error lines are the guide's."""
 import os
 import shutil
 import unittest
@@ -27,8 +28,6 @@ function Touching(name) calls, touched = calls + 1, name end
 function TouchingAll(names) tables = table.getn(names) .. names[1] end
 RegisterCollisionCallback("Left", "World", "Touching")
 RegisterCollisionCallback("Left", "World", "TouchingAll", 1)
-AddActorMessage("Nobody", 0, 1, "", "", 0, 0, 0, 0)
-AddActorMessage("Clock", 20, 7, "NoSuchFunction()", "", 0, 0, 0, 0)
 
 CreateSceneNode("LevelRoot", "_FollowCamera1")
 CreateSceneNode("LevelRoot", "look_at_node")
@@ -39,9 +38,6 @@ CreateSceneNode("LevelRoot", "Parent")
 CreateSceneNode("Parent", "Child")
 SetPosition("Parent", 1, 2, 3)
 SetPosition("Child", 10, 0, 0)
-CreateSpline("Path")
-AddSplinePoint("Path", 0, 0, 0)
-AddSplinePoint("Path", 10, 0, 0)
 
 function xyz(x, y, z) return x .. "," .. y .. "," .. z end
 function Finish()
@@ -50,9 +46,6 @@ function Finish()
   check_equal("callback table form", tables, "1Right")
   local x, y, z, name = RayTest("World", 0, 50, 0, 0, -1, 0, 100)
   check_equal("ray hits the crate's top", name .. string.format(" %.3f", y), "Right 2.200")
-  check_equal("collision test", CollisionTest("Left", "World"), "Right")
-  check_equal("local position", xyz(GetPosition("Child", 1)), "10,0,0")
-  check_equal("world position", xyz(GetPosition("Child", 0.5)), "11,2,3")
   -- The parent turns twice in one frame: each read sees the turn just made.
   SetRotation("Parent", 0, 1, 0, 90)
   x, y, z = GetPosition("Child")
@@ -60,9 +53,6 @@ function Finish()
   SetRotation("Parent", 0, 1, 0, 180)
   x, y, z = GetPosition("Child")
   check("world position after a second turn", math.abs(x + 9) + math.abs(y - 2) + math.abs(z - 3) < 1e-3, xyz(x, y, z))
-  check_equal("parent", GetParent("Child"), "Parent")
-  check_equal("parent of an unknown node", GetParent("NoSuchNode"), "")
-  check_near("spline midpoint", InterpolateSpline("Path", 0.5), 5)
   check_equal("simulation time", GetSimulationTime(), 300)
 
   check_equal("camera node on _FollowCamera1", xyz(GetPosition("_CameraNode")), "0,10,40")
@@ -74,10 +64,7 @@ function Finish()
   check_near("ray through the window centre looks at look_at_node", (dy * -10 + dz * -40) / math.sqrt(1700), 1, 0.001)
   check("camera ray starts at the camera", math.abs(oy - 10) + math.abs(oz - 40) < 1, xyz(ox, oy, oz))
 
-  check_equal("unknown window property", GetWindowProperty("Window_Width"), -1)
   check_equal("numeric string from setup", GetFloatValue("setup", "setup", "extra"), 2.5)
-  check_equal("unknown vm gives 0", GetFloatValue("nope", "setup", "music"), 0)
-  check_equal("string from setup", GetStringValue("setup", "setup", "startlevel"), "test.lua")
   depth = 0
   ExecuteCmd("lua", "depth = depth + 1 ExecuteCmd('lua', 'depth = depth + 1')")
   check_equal("ExecuteCmd nests in the same VM", depth, 2)
@@ -97,10 +84,7 @@ class WorldFromALevel(GameTest):
         self.game.write("setup.lua", setup_script(extra="2.5"))
         self.game.level("test.lua", LEVEL)
         result = self.run_game()
-        self.assertPasses(result, 23)
-        for line in ("ERROR. No such actor found: Nobody", "Error! No such Lua VM found: nope",
-                     "Error. Wrong property name when calling GetWindowProperty(): Window_Width"):
-            self.assertIn(line, result.messages())
+        self.assertPasses(result, 14)
 
 
 if __name__ == "__main__":
