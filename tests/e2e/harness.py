@@ -213,7 +213,10 @@ class GameTest(unittest.TestCase):
         self.game.close()
 
     def run_game(self, **kwargs):
-        result = self.game.run(**kwargs)
+        return self.checked(self.game.run(**kwargs))
+
+    def checked(self, result):
+        """The run's result, once it shows no sanitizer report and an end in time."""
         report = SANITIZER_REPORT.search(result.output)
         if report:
             self.fail("sanitizer report from the engine:\n" + result.output[report.start():][:20000])
@@ -278,3 +281,13 @@ def write_tone(path, seconds, frequency=440, amplitude=0.5, rate=22050):
         f.setsampwidth(2)
         f.setframerate(rate)
         f.writeframes(frames.tobytes())
+
+
+def no_opener(game):
+    """A PATH whose xdg-open opens nothing, for runs whose levels call StartWebBrowser."""
+    tools = os.path.join(game.root, "tools")
+    os.makedirs(tools, exist_ok=True)
+    with open(os.path.join(tools, "xdg-open"), "w") as f:
+        f.write("#!/bin/sh\nexit 0\n")
+    os.chmod(os.path.join(tools, "xdg-open"), 0o755)
+    return tools + os.pathsep + os.environ["PATH"]

@@ -15,7 +15,7 @@ import threading
 import time
 import unittest
 
-from harness import HERE, GameTest, setup_script, wave_writer, write_tone
+from harness import HERE, GameTest, no_opener, setup_script, wave_writer, write_tone
 
 SEED = int(os.environ.get("TQ_FUZZ_SEED", "20261207"))
 CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "15000"))
@@ -74,32 +74,19 @@ class ScriptLibraryFuzz(GameTest):
         game.write("GUI/fuzzpage.html", PAGE)
         write_tone(os.path.join(game.resource, "Sounds", "Short.wav"), 0.3)
         write_tone(os.path.join(game.resource, "Sounds", "Tone.wav"), 1.0)
-        # StartWebBrowser hands random texts to xdg-open: a stand-in that opens nothing.
-        stubs = os.path.join(game.root, "stubs")
-        os.makedirs(stubs)
-        with open(os.path.join(stubs, "xdg-open"), "w") as f:
-            f.write("#!/bin/sh\nexit 0\n")
-        os.chmod(os.path.join(stubs, "xdg-open"), 0o755)
         env, _ = wave_writer(game)
-        env["PATH"] = stubs + os.pathsep + os.environ["PATH"]
-
-        # The log is kept before run_game checks the output, so a sanitizer report keeps it too.
-        run = game.run
-
-        def run_and_keep(**kwargs):
-            result = run(**kwargs)
-            if os.environ.get("TQ_FUZZ_LOG"):
-                with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
-                    f.write(result.log + "\n--- output ---\n" + result.output)
-            return result
-        game.run = run_and_keep
+        env["PATH"] = no_opener(game)  # StartWebBrowser gets random texts
 
         stop = threading.Event()
         started = time.time()
         try:
-            result = self.run_game(timeout=TIMEOUT, env=env, during=player(stop, SEED))
+            result = game.run(timeout=TIMEOUT, env=env, during=player(stop, SEED))
         finally:
             stop.set()
+        if os.environ.get("TQ_FUZZ_LOG"):  # kept before the checks, so a failed run keeps it too
+            with open(os.environ["TQ_FUZZ_LOG"], "w") as f:
+                f.write(result.log + "\n--- output ---\n" + result.output)
+        self.checked(result)
         done = [m for m in result.messages() if m.startswith("FUZZ done ")]
         self.assertEqual(len(done), 1, result.log[-3000:])
         self.assertTrue(done[0].startswith("FUZZ done %d calls" % CALLS), done)

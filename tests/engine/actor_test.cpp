@@ -1,6 +1,6 @@
 // Actor messages and the per-step update on real meshes, materials, skeletons and particles:
-// placement modes, continuous motion, temporary materials, effects, sound, and bad input that
-// must only log.
+// placement modes, continuous motion, temporary materials, effects, and bad input that must only
+// log. An actor's sound is heard following it in the e2e tier's recording.
 #include "EngineFixture.h"
 
 #include <OgreAnimationState.h>
@@ -191,32 +191,6 @@ TEST_F(ActorTest, GeomFollowsItsNodeOnceAttached) {
   step();
   EXPECT_TRUE(collision->rayTest("World", V(0, 20, 100), V::NEGATIVE_UNIT_Y, 50, query));
   EXPECT_EQ(query.hitNode, a.node);
-}
-
-TEST_F(ActorTest, SoundFollowsTheNodeAndStops) {
-  std::vector<std::string> calls;
-  WorldContext context;
-  context.scene = scene;
-  context.collision = collision.get();
-  context.play3DSound = [&](const std::string& file, int volume, bool loop) {
-    calls.push_back("play " + file + " " + std::to_string(volume) + (loop ? " loop" : ""));
-    return static_cast<uint32_t>(calls.size());
-  };
-  context.stopSound = [&](uint32_t channel) { calls.push_back("stop " + std::to_string(channel)); };
-  context.placeSound = [&](uint32_t channel, const V& at) {
-    calls.push_back("at " + std::to_string(channel) + " " + Ogre::StringConverter::toString(at));
-  };
-  Simulation sounding(context);
-  Actor& a = *sounding.addActor("Bell");
-  scene->getRootSceneNode()->createChildSceneNode("Tower", V(0, 5, 0));
-  sounding.addMessage({0, "Bell", Type::Attach, "Tower", ""});
-  sounding.addMessage({0, "Bell", Type::Sound, "ding.wav", "Loop", V::ZERO, 200.9f});
-  sounding.addMessage({0, "Bell", Type::Sound, "dong.wav", "", V::ZERO, 100});
-  sounding.step();
-  EXPECT_EQ(a.soundChannel, 3u);
-  sounding.removeActor("Bell");
-  EXPECT_EQ(calls, (std::vector<std::string>{"play ding.wav 200 loop", "stop 1", "play dong.wav 100", "at 3 0 5 0",
-                                             "stop 3"}));
 }
 
 }  // namespace

@@ -38,16 +38,6 @@ struct V1 {
   V1 operator*(float k) const { return {x * k}; }
 };
 
-TEST(CameraSpring, FirstStepOnlyGainsVelocityThenMoves) {
-  EXPECT_FLOAT_EQ(camera_spring::factor(20, 2.0f), 0.0375f);  // 20 ms at a dampening of 2
-  V1 position{0}, velocity{0}, target{10};
-  camera_spring::step(position, velocity, target, 0.15f, V1{0});
-  EXPECT_FLOAT_EQ(position.x, 0.0f);
-  EXPECT_FLOAT_EQ(velocity.x, 1.5f);
-  camera_spring::step(position, velocity, target, 0.15f, V1{0});
-  EXPECT_FLOAT_EQ(position.x, 0.225f);
-}
-
 TEST(CameraSpring, LargeOrUnusableFactorsSnapOntoTheTarget) {
   for (float k : {1.0f, 1.5f, -0.3f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
     V1 position{0}, velocity{3}, target{10};

@@ -1,5 +1,6 @@
-// Input without devices: the key and mouse statement texts, the mouse's way past the web panels
-// (with panels that a test places), and the state stack's order of calls.
+// Input without devices: key statement texts the e2e tier cannot send, a press and its release on
+// either side of a web panel's edge (with panels that a test places), and the state stack's order
+// of calls.
 #include "input/MouseRouter.h"
 #include "states/KeyStatements.h"
 #include "states/StateStack.h"
@@ -34,21 +35,15 @@ struct FakePanels : WebPanelInput {
 struct InputMouseRouting : ::testing::Test {
   FakePanels panels;
   Strings statements;
-  int clicks = 0;
-  int stateMoves = 0;
-  MouseRouter router{{&panels, [this](const std::string& s) { statements.push_back(s); }, [this] { ++clicks; },
-                      [this](const OIS::MouseEvent&) {
-                        ++stateMoves;
-                        panels.given.push_back("state");
-                      }}};
+  MouseRouter router{{&panels, [this](const std::string& s) { statements.push_back(s); }, [] {},
+                      [](const OIS::MouseEvent&) {}}};
 
-  static OIS::MouseState at(int x, int y, int wheel = 0) {
+  static OIS::MouseState at(int x, int y) {
     OIS::MouseState state;
     state.width = 1024;
     state.height = 768;
     state.X.abs = x;
     state.Y.abs = y;
-    state.Z.rel = wheel;
     return state;
   }
 };
@@ -62,21 +57,6 @@ TEST_F(InputMouseRouting, PressAndReleaseAreEachAskedWhereTheyHappen) {
   router.mouseReleased(OIS::MouseEvent(nullptr, onPanel), OIS::MB_Middle);
   EXPECT_EQ(panels.given, (Strings{"down 0", "up 2"}));
   EXPECT_EQ(statements, (Strings{"MouseReleased(20, 10, 0)", "MousePressed(20, 10, 2)"}));
-}
-
-TEST_F(InputMouseRouting, MovesFeedThePanelsThenTheStateAndKeepThePosition) {
-  OIS::MouseState wheel = at(150, 60, 120);
-  router.mouseMoved(OIS::MouseEvent(nullptr, wheel));
-  EXPECT_EQ(panels.given, (Strings{"wheel 120", "move 150 60", "state"}));
-  EXPECT_EQ(router.x(), 150);
-  EXPECT_EQ(router.y(), 60);
-  EXPECT_EQ(router.panel(), &panels.panel);
-
-  OIS::MouseState beside = at(0, 767);
-  router.mouseMoved(OIS::MouseEvent(nullptr, beside));
-  EXPECT_EQ(router.panel(), nullptr);
-  EXPECT_EQ(stateMoves, 2);
-  EXPECT_EQ(statements, Strings{});
 }
 
 // Writes each call into a shared journal; finishes when told.
