@@ -71,7 +71,7 @@ std::string OverlayMgr::createPanel(const std::string& text, float x, float y) {
     copy->show();
     overlay->add2D(panel->templateCopy);
   } else {
-    const std::string caption = gui::validUtf8(text);
+    const std::string caption = gui::captionText(panel->name, text);
     const gui::TextSize size = gui::measureText(caption, charHeight, [this](uint32_t code) {
       // A glyph the font lacks has no texture area; it takes no room.
       if (!font || font->getGlyphTexCoords(code) == Ogre::Font::UVRect(0, 0, 0, 0))
@@ -202,7 +202,7 @@ void OverlayMgr::hideElement(const std::string& name) {
 
 void OverlayMgr::setElementCaption(const std::string& name, const std::string& caption) {
   if (overlays.hasOverlayElement(name))
-    overlays.getOverlayElement(name)->setCaption(gui::validUtf8(caption));
+    overlays.getOverlayElement(name)->setCaption(gui::captionText(name, caption));
 }
 
 void OverlayMgr::clear() {

@@ -1,5 +1,7 @@
 #include "gui/Text.h"
 
+#include "core/Log.h"
+
 #include <algorithm>
 
 namespace gui {
@@ -45,6 +47,12 @@ std::string validUtf8(const std::string& text, size_t maxBytes) {
     i += taken;
   }
   return out;
+}
+
+std::string captionText(const std::string& element, const std::string& text) {
+  if (text.size() > captionBytes)
+    core::log("Overlay text of " + element + " cut to its first " + std::to_string(captionBytes) + " bytes");
+  return validUtf8(text, captionBytes);
 }
 
 TextSize measureText(const std::string& utf8, float charHeight, const GlyphAspect& aspect) {

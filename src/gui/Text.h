@@ -13,6 +13,13 @@ namespace gui {
 // cut before the sequence that would pass maxBytes.
 std::string validUtf8(const std::string& text, size_t maxBytes = std::string::npos);
 
+// The most bytes of text an overlay element is given: pages more than a screen shows, since the
+// overlay renderer keeps a few hundred bytes of vertices for every character it is handed.
+constexpr size_t captionBytes = 16384;
+
+// validUtf8 cut at captionBytes, with one log line naming the element when the text was longer.
+std::string captionText(const std::string& element, const std::string& text);
+
 // Width over height of a glyph; 0 for one the font does not have.
 using GlyphAspect = std::function<float(uint32_t codePoint)>;
 

@@ -110,6 +110,27 @@ class OverlayTest(GameTest):
         self.assertPasses(result, 2)
 
 
+class LongCaptionTest(GameTest):
+    def test_a_megabyte_of_caption_is_cut_to_what_an_overlay_can_hold(self):
+        # Uncut, the overlay renderer kept about 300 bytes of vertices a character: 300 MB a caption.
+        self.game.level("test.lua", r"""
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+function rss() local f = io.open("/proc/self/status") local t = f:read("*a") f:close() return tonumber(string.match(t, "VmRSS:%s*(%d+)")) end
+before = rss()
+huge = string.rep("q", 1024 * 1024)
+panel = CreatePanel(huge, 0, 0)
+SetElementCaption(panel .. "_TA", huge .. "r")
+ShowText(huge)
+AddActor("Director")
+AddActorMessage("Director", 600, 7, "check('a screenful of memory', rss() - before < 100000, rss() - before) ShutDown()", "", 0, 0, 0, 0)
+""")
+        result = self.run_game()
+        self.assertPasses(result, 1)
+        for element in ("Panel_0", "Panel_0_TA", "Core/DebugText"):
+            self.assertEqual(result.count("Overlay text of %s cut to its first 16384 bytes" % element), 1, element)
+
+
 class MissingOverlayDataTest(GameTest):
     def test_missing_materials_and_overlays_leave_one_line_each(self):
         core = os.path.join(self.game.resource, "Misc", "OgreCore.zip")
