@@ -23,20 +23,20 @@ check("Play2DSound gives a handle", loud ~= 0, loud)
 at(600, "StopSound(loud)")
 at(1000, "soft = Play2DSound('Tone.wav', 64, 1)")
 at(1100, "StopSound(0) StopSound(-1) StopSound(soft + 1000) StopSound(loud)")  -- none of them is playing
-at(1400, "StopSound(soft)")
-at(1800, "PlayStream('Short.wav')")
+at(1800, "StopSound(soft)")
+at(2200, "PlayStream('Short.wav')")
 ends = 0
 function StreamEnd() ends = ends + 1 end
 
 -- A looping 3-D sound on an actor that crosses in front of the camera from left to right, and
 -- is removed while it still plays.
 AddActor("Mover")
-AddActorMessage("Mover", 2800, 0, "LevelRoot", "", 0, 0, 0, 0)
-AddActorMessage("Mover", 2800, 1, "SetLocal", "", -40, 0, 0, 0)
-AddActorMessage("Mover", 2800, 9, "Tone3D.wav", "Loop", 0, 0, 0, 256)
-AddActorMessage("Mover", 2800, 5, "", "", 40, 0, 0, 0)
-at(4800, "RemoveActor('Mover')")
-at(5200, "check_equal('StreamEnd ran once', ends, 1) ShutDown()")
+AddActorMessage("Mover", 3200, 0, "LevelRoot", "", 0, 0, 0, 0)
+AddActorMessage("Mover", 3200, 1, "SetLocal", "", -40, 0, 0, 0)
+AddActorMessage("Mover", 3200, 9, "Tone3D.wav", "Loop", 0, 0, 0, 256)
+AddActorMessage("Mover", 3200, 5, "", "", 40, 0, 0, 0)
+at(5200, "RemoveActor('Mover')")
+at(5600, "check_equal('StreamEnd ran once', ends, 1) ShutDown()")
 """
 
 # No sound system (music 0) or no device: every call is harmless and the level runs to its end.
@@ -98,12 +98,12 @@ class SoundFromALevel(GameTest):
         rate, left, right = read_recording(recording)
         parts = segments(left, right, rate)
         self.assertEqual(len(parts), 4, parts)
-        (loud, soft, stream, moving), origin = parts, parts[0][0]
-        # Starts and ends where the level put them, give or take a few frames.
-        for (begin, end), (want_begin, want_end) in zip(parts, [(0, 0.6), (1.0, 1.4), (1.8, 2.3), (2.8, 4.8)]):
-            self.assertAlmostEqual(begin - origin, want_begin, delta=0.15, msg=parts)
-            self.assertAlmostEqual(end - origin, want_end, delta=0.15, msg=parts)
-
+        loud, soft, stream, moving = parts
+        # Each lasts as long as the level let it, roughly: on a loaded machine the wave writer
+        # falls behind the wall clock and a slow frame runs a call late. The stray stops would
+        # cut the soft one to 0.1 s.
+        for (begin, end), want in zip(parts, [0.6, 0.8, 0.5, 2.0]):
+            self.assertTrue(0.5 * want < end - begin < 1.5 * want, (want, parts))
         def level(part, channel=left):
             begin, end = part
             return rms(channel[int((begin + 0.1) * rate):int((end - 0.1) * rate)])
