@@ -49,7 +49,7 @@ GameApp::GameApp() {
     restartRequested = restart;
   };
   context.requestLevel = [this](const std::string& level) { pendingLevel = level; };
-  context.showText = [this](const std::string& text) { debugText = gui::captionText("Core/DebugText", text); };
+  context.showText = [this](const std::string& text) { showText(text); };
   context.addResourceLocation = [this](const std::string& group, const std::string& location,
                                        const std::string& type) {
     addResourceLocation(group, location, type);

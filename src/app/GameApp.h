@@ -83,6 +83,7 @@ private:
   void showScriptError(const std::string& message);
   // The debug overlay's figures, every frame whether it is shown or not.
   void updateStatistics();
+  void showText(const std::string& text);  // ShowText, from the scripts and the states
   // The 3-D listener at the camera, turned the way the camera looks.
   void updateListener();
   void setupScene();

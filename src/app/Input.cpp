@@ -4,7 +4,6 @@
 #include "app/GameApp.h"
 
 #include "gui/GameGui.h"
-#include "gui/Text.h"
 #include "gui/navi/NaviManager.h"
 #include "input/InputHandler.h"
 #include "input/MouseRouter.h"
@@ -79,7 +78,7 @@ void GameApp::initStates() {
   shared.camera = camera.get();
   shared.scene = sceneManager;
   shared.runStatement = [this](const std::string& statement) { runScript(statement); };
-  shared.showText = [this](const std::string& text) { debugText = gui::captionText("Core/DebugText", text); };
+  shared.showText = [this](const std::string& text) { showText(text); };
   shared.isKeyDown = [this](OIS::KeyCode key) { return handler && handler->isKeyDown(key); };
   editState = std::make_unique<EditState>(shared);
   playState = std::make_unique<PlayState>(std::move(shared));

@@ -1,6 +1,8 @@
 // The debug overlay's figures: the window's frame statistics and the scripts' debug line.
 #include "app/GameApp.h"
 
+#include "gui/Text.h"
+
 #include <OgreRenderWindow.h>
 #include <OgreStringConverter.h>
 #include <Overlay/OgreOverlayElement.h>
@@ -28,4 +30,8 @@ void GameApp::updateStatistics() {
     overlays.getOverlayElement("Core/DebugText")->setCaption(debugText);
   } catch (...) {
   }
+}
+
+void GameApp::showText(const std::string& text) {
+  debugText = gui::captionText("Core/DebugText", text);
 }
