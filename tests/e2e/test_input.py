@@ -7,6 +7,8 @@ import subprocess
 import time
 import unittest
 
+from Xlib import XK, display as xdisplay
+
 from harness import GameTest, read_recording, setup_script, wait_for, wave_writer
 from test_sound import segments
 
@@ -37,10 +39,24 @@ AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
 """
 
 
+def bind_spare_keys(display, names):
+    """Gives keysyms the keyboard lacks spare keycodes of their own. xdotool would map each one only
+    while it types it, and a busy engine can read the key after the mapping went back."""
+    connection = xdisplay.Display(display)
+    first = connection.display.info.min_keycode
+    rows = connection.get_keyboard_mapping(first, connection.display.info.max_keycode - first + 1)
+    spare = [first + i for i, row in enumerate(rows) if not any(row)]
+    for keycode, name in zip(spare, names):
+        connection.change_keyboard_mapping(keycode, [[XK.string_to_keysym(name)] * len(rows[0])])
+    connection.sync()
+    connection.close()
+
+
 def drive(*commands, after="READY"):
     """A during= callback: once the log holds after, runs each xdotool command on the game window."""
     def run(display, game):
         env = dict(os.environ, DISPLAY=display)
+        bind_spare_keys(display, ["eacute", "EuroSign"])
         wait_for(game, after)
         window = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True,
                                 text=True, env=env, timeout=30).stdout.split()[0]

@@ -58,11 +58,6 @@ function Finish()
   check_equal("camera node on _FollowCamera1", xyz(GetPosition("_CameraNode")), "0,10,40")
   x, y, z = GetPosition("camera")
   check("camera at its node", math.abs(x) + math.abs(y - 10) + math.abs(z - 40) < 0.01, xyz(x, y, z))
-  -- Late enough for a few rendered frames: auto-tracking turns the camera as it renders.
-  local ox, oy, oz, dx, dy, dz = GetCameraRay(GetWindowProperty("window_width") / 2,
-                                             GetWindowProperty("window_height") / 2)
-  check_near("ray through the window centre looks at look_at_node", (dy * -10 + dz * -40) / math.sqrt(1700), 1, 0.001)
-  check("camera ray starts at the camera", math.abs(oy - 10) + math.abs(oz - 40) < 1, xyz(ox, oy, oz))
 
   check_equal("numeric string from setup", GetFloatValue("setup", "setup", "extra"), 2.5)
   depth = 0
@@ -70,6 +65,19 @@ function Finish()
   check_equal("ExecuteCmd nests in the same VM", depth, 2)
   ExecuteCmd("setup", "from_lua = 7")
   check_equal("ExecuteCmd runs in setup", GetFloatValue("setup", "_G", "from_lua"), 7)
+  CameraRay(0)
+end
+-- Auto-tracking turns the camera as a frame renders, and a slow build may not have rendered one
+-- since the camera moved: asked again, a bounded number of times, until it has.
+function CameraRay(tries)
+  local ox, oy, oz, dx, dy, dz = GetCameraRay(GetWindowProperty("window_width") / 2,
+                                             GetWindowProperty("window_height") / 2)
+  local towards = (dy * -10 + dz * -40) / math.sqrt(1700)
+  if math.abs(towards - 1) > 0.001 and tries < 100 then
+    return AddActorMessage("Clock", GetSimulationTime() + 100, 7, "CameraRay(" .. tries + 1 .. ")", "", 0, 0, 0, 0)
+  end
+  check_near("ray through the window centre looks at look_at_node", towards, 1, 0.001)
+  check("camera ray starts at the camera", math.abs(oy - 10) + math.abs(oz - 40) < 1, xyz(ox, oy, oz))
   ShutDown()
 end
 AddActorMessage("Clock", 300, 7, "Finish()", "", 0, 0, 0, 0)
