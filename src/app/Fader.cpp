@@ -11,11 +11,12 @@
 namespace {
 const char materialName[] = "Materials/FadeOverlayMaterial";
 const char overlayName[] = "Overlays/FadeInOut";
+const char boxCaption[] = "Fader Exception";
 }  // namespace
 
 Fader::Fader() {
   try {
-    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    material = Ogre::MaterialManager::getSingleton().getByName(materialName);
     Ogre::Overlay* found = Ogre::OverlayManager::getSingleton().getByName(overlayName);
     if (!material || !found) {
       core::log(std::string("Error! No ") + (material ? overlayName : materialName) + ": scene fading is off");
@@ -25,13 +26,17 @@ Fader::Fader() {
     overlay = found;
     overlay->hide();
   } catch (const Ogre::Exception& e) {
-    textureUnit = nullptr;
-    platform::messageBox("Fader Exception", e.getFullDescription());
+    fail(e.getFullDescription());
   } catch (...) {
-    textureUnit = nullptr;
-    platform::messageBox("Fader Exception",
-                         "An unknown exception has occured while setting up the fader.  Scene fading will not be supported.");
+    fail("An unknown exception has occured while setting up the fader.  Scene fading will not be supported.");
   }
+}
+
+void Fader::fail(const std::string& text) {
+  material.reset();
+  textureUnit = nullptr;
+  core::log(std::string(boxCaption) + ": " + text);
+  platform::messageBox(boxCaption, text);
 }
 
 void Fader::start(bool fadeIn, double duration) {

@@ -4,6 +4,10 @@
 
 #include "app/FadeCurve.h"
 
+#include <OgreMaterial.h>
+
+#include <string>
+
 namespace Ogre {
 class Overlay;
 class TextureUnitState;
@@ -17,7 +21,12 @@ public:
   void update(double step);
 
 private:
+  // Fading stays off, with the reason in the log and in a message box.
+  void fail(const std::string& text);
+
   FadeCurve curve;
+  // Held, so that its texture unit outlives a script's reload of the material's group.
+  Ogre::MaterialPtr material;
   Ogre::TextureUnitState* textureUnit = nullptr;
   Ogre::Overlay* overlay = nullptr;
 };

@@ -164,6 +164,8 @@ void GameApp::updateListener() {
 }
 
 GameApp::~GameApp() {
+  // Each subsystem leaves the scripts' context as it goes. No script runs during teardown but
+  // the finalisers of the VMs closed last, and the library does nothing for those.
   core::log("~GameApp()");
   core::log("delete editState");
   context.leaveEditMode = nullptr;
@@ -179,6 +181,7 @@ GameApp::~GameApp() {
   core::log("delete simulation");
   if (scriptHost)
     scriptHost->setErrorDisplay(nullptr);
+  context.simulation = nullptr;
   // The prefix hook still reads the simulation while it is destroyed, so its own lines keep
   // their time; from here on lines carry none.
   simulation.reset();
@@ -187,13 +190,19 @@ GameApp::~GameApp() {
   context.sound = nullptr;
   sound.reset();
   core::log("delete collisionMgr");
+  context.collision = nullptr;
   collisionMgr.reset();
   core::log("delete camera");
+  context.camera = nullptr;
   camera.reset();
   core::log("delete ogre");
   context.background = nullptr;
   background.reset();
+  context.startFade = nullptr;
   fader.reset();
+  context.scene = nullptr;
+  context.window = nullptr;
+  context.addResourceLocation = nullptr;
   if (sceneManager && overlaySystem)
     sceneManager->removeRenderQueueListener(overlaySystem.get());
   overlaySystem.reset();

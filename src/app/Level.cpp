@@ -80,6 +80,8 @@ void GameApp::loadLevel(const std::string& name) {
 
   ScriptVm& lua = scriptHost->luaVm();
   scriptHost->closeVm(lua);
+  // Meant for the level just closed, such as the old stream's end: the new level never asked.
+  scriptHost->takePendingStatement();
   if (Gui)
     Gui->resetNavis();
   scriptHost->openVm(lua);

@@ -15,10 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -35,31 +32,66 @@ int loadSource(lua_State* L, const char* text, size_t length, const char* chunkN
   return luaL_loadbuffer(L, text, length, chunkName);
 }
 
-// Loads a source file; a file that cannot be read gives "cannot read <path>: <reason>".
-int loadSourceFile(lua_State* L, const char* path) {
-  std::string text;
-  {
-    // A folder opens like a file here and reads as nothing, which would run an empty chunk.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
-      lua_pushfstring(L, "cannot read %s: %s", path, std::strerror(EISDIR));
-      return LUA_ERRFILE;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      int err = errno;
-      lua_pushfstring(L, "cannot read %s: %s", path, std::strerror(err));
-      return LUA_ERRFILE;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
+// Reads a source file for lua_load. Plain C on purpose: these frames run inside Lua calls that
+// can longjmp, so nothing on them may have a destructor or throw.
+struct SourceFile {
+  FILE* file;
+  int first;        // the first byte, handed out before the rest; EOF once given
+  bool commentOut;  // a leading "#!" line becomes a comment, keeping the line numbers
+  char buffer[LUAL_BUFFERSIZE];
+};
+
+const char* readSourceFile(lua_State*, void* data, size_t* size) {
+  auto* source = static_cast<SourceFile*>(data);
+  if (source->commentOut) {
+    source->commentOut = false;
+    *size = 2;
+    return "--";
   }
-  // A leading "#!" line is commented out, as the stock loader skips it, keeping line numbers.
-  if (!text.empty() && text[0] == '#')
-    text.insert(0, "--");
-  std::string chunkName = std::string("@") + path;
-  return loadSource(L, text.data(), text.size(), chunkName.c_str());
+  if (source->first != EOF) {
+    source->buffer[0] = static_cast<char>(source->first);
+    source->first = EOF;
+    *size = 1;
+    return source->buffer;
+  }
+  *size = std::fread(source->buffer, 1, sizeof source->buffer, source->file);
+  return *size > 0 ? source->buffer : nullptr;
+}
+
+// Loads a source file; a file that cannot be read gives "cannot read <path>: <reason>". A folder
+// opens like a file but fails its first read, so it is refused here too. Every push that could
+// raise an error comes while no file is open.
+int loadSourceFile(lua_State* L, const char* path) {
+  lua_pushfstring(L, "@%s", path);
+  const char* chunkName = lua_tostring(L, -1);
+  SourceFile source;
+  source.file = std::fopen(path, "rb");
+  source.first = EOF;
+  int err = errno;
+  int status = LUA_ERRFILE;
+  if (source.file) {
+    source.first = std::getc(source.file);
+    err = errno;
+    source.commentOut = source.first == '#';
+    if (source.first == LUA_SIGNATURE[0]) {
+      status = LUA_ERRSYNTAX;
+    } else if (source.first != EOF || !std::ferror(source.file)) {
+      // The parser runs protected: a syntax or memory error comes back as a status.
+      status = lua_load(L, readSourceFile, &source, chunkName);
+      err = errno;
+      if (status == 0 && std::ferror(source.file)) {
+        lua_pop(L, 1);
+        status = LUA_ERRFILE;
+      }
+    }
+    std::fclose(source.file);
+  }
+  if (status == LUA_ERRFILE)
+    lua_pushfstring(L, "cannot read %s: %s", path, std::strerror(err));
+  else if (status == LUA_ERRSYNTAX && source.first == LUA_SIGNATURE[0])
+    lua_pushfstring(L, "%s%s", binaryRefused, chunkName);
+  lua_remove(L, -2);  // the chunk name
+  return status;
 }
 
 // Replacements for the base library's loaders, so scripts cannot load binary chunks either.
@@ -130,17 +162,19 @@ package.cpath = ""
 
 int reportScriptErrorThunk(lua_State* L) {
   const char* text = lua_tostring(L, 1);
-  std::string message = text ? text : "";
   lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
   lua_rawget(L, LUA_REGISTRYINDEX);
   auto* host = static_cast<ScriptHost*>(lua_touserdata(L, -1));
   lua_pop(L, 1);
-  if (host) {
-    try {
-      host->reportScriptError(message);
-    } catch (const std::exception& e) {
-      std::cerr << "error while reporting a script error: " << e.what() << std::endl;
-    }
+  // A finaliser run while a VM closes reports nothing: what would show it may be gone.
+  if (!host || host->closing())
+    return 0;
+  try {
+    host->reportScriptError(text ? text : "");
+  } catch (const std::exception& e) {
+    std::cerr << "error while reporting a script error: " << e.what() << std::endl;
+  } catch (...) {
+    std::cerr << "error while reporting a script error" << std::endl;
   }
   return 0;
 }
@@ -180,22 +214,41 @@ void countInstructions(lua_State* L, lua_Debug*) {
     lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
 }
 
-// Runs a loaded chunk (or takes its load failure) and reports any error through "_ALERT".
-void callChunk(lua_State* L, int status) {
+// Calls the function below its nargs arguments in protected mode, within the instruction limit.
+int protectedCall(lua_State* L, int nargs, int nresults) {
   if (runDepth == 0)
     blocksUsed = 0;
   lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
-  if (status == 0) {
-    ++runDepth;
-    status = lua_pcall(L, 0, 0, 0);
-    --runDepth;
-  }
+  ++runDepth;
+  const int status = lua_pcall(L, nargs, nresults, 0);
+  --runDepth;
   if (runDepth == 0 && blocksUsed > blockLimit)
     blocksUsed = 0;  // a maker's own _ALERT gets a fresh allowance to report the stop
+  return status;
+}
+
+// Runs a loaded chunk (or takes its load failure) and reports any error through "_ALERT".
+void callChunk(lua_State* L, int status) {
+  if (status == 0)
+    status = protectedCall(L, 0, 0);
   if (status != 0) {
     const char* message = lua_tostring(L, -1);
     alert(L, message ? message : "(error object is not a string)");
   }
+}
+
+// table name, key -> the field, or nil when the global is no table. Through lua_gettable, so
+// the scripts' metamethods take part, and run protected, since they may fail.
+int readField(lua_State* L) {
+  lua_pushvalue(L, 1);
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  if (!lua_istable(L, -1)) {
+    lua_pushnil(L);
+    return 1;
+  }
+  lua_pushvalue(L, 2);
+  lua_gettable(L, -2);
+  return 1;
 }
 
 void openLibrary(lua_State* L, lua_CFunction open, const char* name) {
@@ -218,25 +271,21 @@ void setGlobalFunction(lua_State* L, const ScriptFunction& f) {
   lua_settable(L, LUA_GLOBALSINDEX);
 }
 
-// Pushes field key of global table; returns false (stack unchanged) when the global is no table.
+// Pushes field key of global table; false (stack unchanged) when reading it failed, after the
+// error went to "_ALERT".
 bool pushField(lua_State* L, const std::string& table, const std::string& key) {
+  lua_pushcfunction(L, readField);
   lua_pushlstring(L, table.data(), table.size());
-  lua_rawget(L, LUA_GLOBALSINDEX);
-  if (lua_type(L, -1) != LUA_TTABLE) {
-    lua_pop(L, 1);
-    return false;
-  }
   lua_pushlstring(L, key.data(), key.size());
-  lua_rawget(L, -2);
-  return true;
+  if (protectedCall(L, 2, 1) == 0)
+    return true;
+  const char* message = lua_tostring(L, -1);
+  alert(L, message ? message : "(error object is not a string)");
+  lua_pop(L, 1);
+  return false;
 }
 
 }  // namespace
-
-ScriptVm::~ScriptVm() {
-  if (state)
-    lua_close(state);
-}
 
 int ScriptVm::memoryKb() const {
   return state ? lua_gc(state, LUA_GCCOUNT, 0) : 0;
@@ -248,8 +297,8 @@ ScriptHost::ScriptHost(std::vector<ScriptFunction> functions)
       lua(std::make_unique<ScriptVm>()) {}
 
 ScriptHost::~ScriptHost() {
-  lua.reset();
-  setup.reset();
+  closeVm(*lua);
+  closeVm(*setup);
 }
 
 ScriptVm* ScriptHost::getVm(const std::string& name) {
@@ -293,10 +342,22 @@ void ScriptHost::openVm(ScriptVm& vm) {
 }
 
 void ScriptHost::closeVm(ScriptVm& vm) {
-  if (vm.state) {
-    lua_close(vm.state);
-    vm.state = nullptr;
-  }
+  lua_State* L = vm.state;
+  if (!L)
+    return;
+  vm.state = nullptr;
+  // Finalisers run inside lua_close, against an engine half cleared for the next level or
+  // already torn down: the library does nothing for them, and they get one allowance of
+  // instructions between them, so an endless one cannot hang the game.
+  ++closingVms;
+  blocksUsed = 0;
+  lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
+  lua_close(L);
+  if (blocksUsed > blockLimit)
+    core::log("A finaliser was stopped while its Lua VM closed: it ran " + std::to_string(blockLimit) +
+              " million instructions");
+  blocksUsed = 0;
+  --closingVms;
 }
 
 void ScriptHost::runFile(ScriptVm& vm, const std::string& path) {
@@ -322,7 +383,7 @@ float ScriptHost::getFloat(ScriptVm& vm, const std::string& table, const std::st
   if (!L || !pushField(L, table, key))
     return 0.0f;
   float value = lua_isnumber(L, -1) ? convert::toFloat(lua_tonumber(L, -1)) : 0.0f;
-  lua_pop(L, 2);
+  lua_pop(L, 1);
   return value;
 }
 
@@ -336,7 +397,7 @@ std::string ScriptHost::getString(ScriptVm& vm, const std::string& table, const 
     const char* text = lua_tolstring(L, -1, &length);
     value.assign(text, length);
   }
-  lua_pop(L, 2);
+  lua_pop(L, 1);
   return value;
 }
 

@@ -20,11 +20,10 @@ struct ScriptFunction {
   void* data = nullptr;
 };
 
-// One virtual machine; its state is null while closed.
+// One virtual machine; its state is null while closed. The host opens and closes it.
 class ScriptVm {
 public:
   ScriptVm() = default;
-  ~ScriptVm();
   ScriptVm(const ScriptVm&) = delete;
   ScriptVm& operator=(const ScriptVm&) = delete;
 
@@ -50,6 +49,8 @@ public:
 
   void openVm(ScriptVm& vm);
   void closeVm(ScriptVm& vm);
+  // True while a VM closes and its finalisers run: the script functions then do nothing.
+  bool closing() const { return closingVms > 0; }
   void runFile(ScriptVm& vm, const std::string& path);
   void runStatement(ScriptVm& vm, const std::string& statement);
 
@@ -74,6 +75,7 @@ private:
   ErrorDisplayFn errorDisplay;
   std::unique_ptr<ScriptVm> setup;
   std::unique_ptr<ScriptVm> lua;
+  int closingVms = 0;
   std::mutex pendingMutex;
   std::string pendingStatement;
 };

@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "core/Step.h"
 #include "world/CollisionManager.h"
+#include "world/LevelScene.h"
 #include "world/WorldTransform.h"
 
 #include <OgreAnimationState.h>
@@ -69,7 +70,7 @@ Actor::~Actor() {
   if (geom)
     context.collision->removeGeom(name);
   if (node)
-    context.scene->destroySceneNode(node);
+    destroyNodeTree(*context.scene, node);
 }
 
 void Actor::handleMessage(const ActorMessage& message) {

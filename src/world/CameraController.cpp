@@ -19,10 +19,37 @@ CameraController::CameraController(Ogre::SceneManager& sceneManager, std::functi
                                                                Ogre::Quaternion::IDENTITY);
 }
 
+CameraController::~CameraController() {
+  watch(nullptr, nullptr);
+}
+
+void CameraController::watch(Ogre::SceneNode* lookAt, Ogre::SceneNode* follow) {
+  for (Ogre::SceneNode* old : {lookAtNode, followNode})
+    if (old && old != lookAt && old != follow && old->getListener() == this)
+      old->setListener(nullptr);
+  for (Ogre::SceneNode* node : {lookAt, follow})
+    if (node) {
+      if (node->getListener() && node->getListener() != this)
+        core::log("Camera: scene node " + node->getName() + " was watched by another listener");
+      node->setListener(this);
+    }
+  lookAtNode = lookAt;
+  followNode = follow;
+}
+
+void CameraController::nodeDestroyed(const Ogre::Node* node) {
+  if (node == lookAtNode) {
+    ogreCamera->setAutoTracking(false);
+    lookAtNode = nullptr;
+  }
+  if (node == followNode)
+    followNode = nullptr;
+}
+
 void CameraController::attachToLevel() {
-  Ogre::SceneNode* follow = scene.getSceneNode("_FollowCamera1", false);
-  if (follow)
-    cameraNode->setPosition(worldPosition(*follow));
+  Ogre::SceneNode* followed = scene.getSceneNode("_FollowCamera1", false);
+  if (followed)
+    cameraNode->setPosition(worldPosition(*followed));
   else
     core::log("No scene node _FollowCamera1 in this level: the camera stays free");
   if (ogreCamera->getParentSceneNode())
@@ -34,34 +61,26 @@ void CameraController::attachToLevel() {
     core::log("No scene node look_at_node in this level: the camera stays free");
     return;
   }
-  if (!follow)
-    return;
-  followNode = follow;
-  if (!following)
-    ogreCamera->setAutoTracking(true, lookAt, Ogre::Vector3::ZERO);
-  following = true;
-  lastUpdateTime = clock();
+  if (followed)
+    follow(lookAt, followed);
 }
 
 void CameraController::release() {
   if (ogreCamera->getParentSceneNode() == cameraNode)
     cameraNode->detachObject(ogreCamera);
-  followNode = nullptr;
-  if (following)
-    ogreCamera->setAutoTracking(false);
-  following = false;
-  lastUpdateTime = clock();
+  stopFollowing();
 }
 
 void CameraController::follow(Ogre::SceneNode* lookAt, Ogre::SceneNode* node) {
   ogreCamera->setAutoTracking(lookAt != nullptr, lookAt, Ogre::Vector3::ZERO);
-  followNode = node;
+  watch(lookAt, node);
   following = true;
   lastUpdateTime = clock();
 }
 
 void CameraController::stopFollowing() {
   ogreCamera->setAutoTracking(false);
+  watch(nullptr, nullptr);
   following = false;
   lastUpdateTime = clock();
 }

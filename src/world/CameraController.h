@@ -1,7 +1,10 @@
 // The game's one camera: it hangs on "_CameraNode", which chases the level's "_FollowCamera1"
-// with a damped spring, and keeps looking at "look_at_node" through auto-tracking.
+// with a damped spring, and keeps looking at "look_at_node" through auto-tracking. Scripts can
+// destroy both nodes at any time (with their actors, or a level): the controller listens to them
+// and lets go of a node as it goes.
 #pragma once
 
+#include <OgreNode.h>
 #include <OgreRay.h>
 #include <OgreVector.h>
 
@@ -14,10 +17,11 @@ class SceneManager;
 class SceneNode;
 }  // namespace Ogre
 
-class CameraController {
+class CameraController : private Ogre::Node::Listener {
 public:
   // The clock is the game clock in milliseconds; the spring steps on its elapsed time.
   CameraController(Ogre::SceneManager& scene, std::function<uint32_t()> clock);
+  ~CameraController() override;
   CameraController(const CameraController&) = delete;
   CameraController& operator=(const CameraController&) = delete;
 
@@ -39,6 +43,10 @@ public:
   Ogre::SceneNode& node() const { return *cameraNode; }
 
 private:
+  void nodeDestroyed(const Ogre::Node* node) override;
+  // Listens to the nodes it follows and looks at, and to no others.
+  void watch(Ogre::SceneNode* lookAt, Ogre::SceneNode* follow);
+
   Ogre::SceneManager& scene;
   std::function<uint32_t()> clock;
   bool following = false;
@@ -48,4 +56,5 @@ private:
   Ogre::Camera* ogreCamera = nullptr;
   Ogre::SceneNode* cameraNode = nullptr;
   Ogre::SceneNode* followNode = nullptr;
+  Ogre::SceneNode* lookAtNode = nullptr;  // what auto-tracking aims at
 };

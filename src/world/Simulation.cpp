@@ -7,6 +7,9 @@
 #include "core/Step.h"
 #include "world/CollisionManager.h"
 
+#include <OgreEntity.h>
+#include <OgreSceneNode.h>
+
 namespace {
 
 // Bounds on one step, so a script that keeps queueing due Script messages or registering
@@ -47,6 +50,31 @@ Actor* Simulation::findActor(const std::string& name) const {
 void Simulation::removeActor(const std::string& name) {
   // Out of the list first, then destroyed.
   auto removed = actorList.extract(name);
+  if (!removed.empty())
+    destroyActor(std::move(removed.mapped()));
+}
+
+void Simulation::destroyActor(std::unique_ptr<Actor> actor) {
+  if (actor->node)
+    releaseOthers(*actor->node);
+}
+
+void Simulation::releaseOthers(Ogre::SceneNode& node) {
+  // Backwards: a released child leaves the list.
+  for (unsigned short i = node.numChildren(); i-- > 0;) {
+    auto* child = static_cast<Ogre::SceneNode*>(node.getChild(i));
+    const Actor* owner = findActor(child->getName());
+    if (owner && owner->node == child)
+      node.removeChild(child);
+    else
+      releaseOthers(*child);
+  }
+  for (unsigned short i = node.numAttachedObjects(); i-- > 0;) {
+    Ogre::MovableObject* object = node.getAttachedObject(i);
+    const Actor* owner = findActor(object->getName());
+    if (owner && owner->entity == object)
+      node.detachObject(object);
+  }
 }
 
 void Simulation::addMessage(ActorMessage message) {
@@ -141,7 +169,7 @@ void Simulation::clear() {
     overlayMgr->clear();
   core::log("delete ActorList");
   while (!actorList.empty())
-    actorList.erase(actorList.begin());
+    destroyActor(std::move(actorList.extract(actorList.begin()).mapped()));
   core::log("delete _messages");
   _messages.clear();
   core::log("delete _splines");

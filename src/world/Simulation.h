@@ -64,6 +64,10 @@ public:
 
 private:
   void runCollisionCallbacks();
+  // An actor goes with everything made below its node, except what other actors own.
+  void destroyActor(std::unique_ptr<Actor> actor);
+  // Detaches the nodes and entities of other actors from below the node: they stay with them.
+  void releaseOthers(Ogre::SceneNode& node);
 
   WorldContext context;  // actors and the probe borrow it, so it is declared before them
   std::unique_ptr<HeroGroundProbe> heroProbe;

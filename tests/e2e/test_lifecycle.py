@@ -109,5 +109,108 @@ class WindowLadder(GameTest):
         self.assertIn("Failed to create the render window", result.output)
 
 
+# A finaliser that writes a file (proof it ran) and then calls every kind of engine function,
+# at a moment when the engine is being cleared or torn down.
+HAUNT = """
+function haunt(tag)
+  local proxy = newproxy(true)
+  getmetatable(proxy).__gc = function()
+    local f = io.open("finalised_" .. tag, "w") f:write(tag) f:close()
+    AddActor("Ghost")
+    AddActorMessage("Ghost", 0, 7, "LogText('ghost message ran')", "", 0, 0, 0, 0)
+    RemoveActor("Holder")
+    CreateSceneNode("", "GhostNode")
+    CreatePanel("ghost panel", 10, 10)
+    Fade(1, 1)
+    ShowText("ghost")
+    LogText("ghost line")
+    SetCameraDampening(2)
+    coreLoadLevel("ghost.lua")
+    ShutDown(1)
+    error("ghost error")
+  end
+  return proxy
+end
+"""
+
+
+class HostileScripts(GameTest):
+    def test_finalisers_removed_camera_nodes_and_nodes_below_actors(self):
+        # a: nodes made below actors' nodes, one actor removed in the level and one left to the
+        # load, with "_FollowCamera1" and "look_at_node" below it as the intro makes them.
+        self.game.level("a.lua", HAUNT + """
+dofile("../Resource/Levels/check.lua")
+CreateSceneNode("", "LevelRoot")
+kept = haunt("load")
+for _, name in ipairs({"Rig", "Holder", "Rider"}) do
+  AddActor(name)
+  AddActorMessage(name, 0, 0, "LevelRoot", "", 0, 0, 0, 0)
+end
+AddActorMessage("Rider", 20, 0, "Rig", "", 0, 0, 0, 0)
+AddActorMessage("Rig", 20, 7, "Build()", "", 0, 0, 0, 0)
+AddActorMessage("Rig", 40, 7, "Remove()", "", 0, 0, 0, 0)
+function Build()
+  CreateSceneNode("Rig", "RigChild")
+  CreateSceneNode("RigChild", "RigGrandChild")
+  CreateEntity("RigBox", "Crate.mesh")
+  AttachObject("RigGrandChild", "RigBox")
+  CreateSceneNode("Holder", "_FollowCamera1")
+  SetPosition("_FollowCamera1", 30, 0, 0)
+  CreateSceneNode("Holder", "look_at_node")
+end
+function Remove()
+  RemoveActor("Rig")
+  CreateSceneNode("LevelRoot", "RigChild")
+  check_equal("a removed actor's nodes go with it", GetParent("RigChild"), "LevelRoot")
+  CreateEntity("RigBox", "Crate.mesh")
+  AttachObject("RigChild", "RigBox")
+  check_equal("another actor's node below it stays with its actor", GetParent("Rider"), "")
+  coreLoadLevel("b.lua")
+end
+""")
+        # b: the camera follows two actors' own nodes, which go while it follows them.
+        self.game.level("b.lua", HAUNT + """
+dofile("../Resource/Levels/check.lua")
+kept = haunt("exit")
+CreateSceneNode("", "LevelRoot")
+AddActor("Ghost")
+AddActor("Holder")
+for _, name in ipairs({"_FollowCamera1", "look_at_node"}) do
+  AddActor(name)
+  AddActorMessage(name, 0, 0, "LevelRoot", "", 0, 0, 0, 0)
+end
+AddActorMessage("look_at_node", 0, 1, "SetLocal", "", 0, 0, -20, 0)
+AddActorMessage("Holder", 100, 7, "Check() RemoveActor('_FollowCamera1') RemoveActor('look_at_node')", "", 0, 0, 0, 0)
+AddActorMessage("Holder", 400, 7, "After()", "", 0, 0, 0, 0)
+function Check()
+  check_equal("a load frees the names of nodes made below actors", GetParent("_FollowCamera1"), "LevelRoot")
+  local x, y, z = GetPosition("_CameraNode")
+  check("the camera follows the new node", math.abs(x) + math.abs(y) + math.abs(z) < 0.01, x .. "," .. y .. "," .. z)
+end
+function After()
+  local x, y, z = GetPosition("camera")
+  check("the camera stays where it was let go", x == x and y == y and z == z, x .. "," .. y .. "," .. z)
+  CreateSceneNode("LevelRoot", "_FollowCamera1")
+  check_equal("the removed camera node's name is free", GetParent("_FollowCamera1"), "LevelRoot")
+  SaveScreenshot("after.png")
+  ShutDown()
+end
+""")
+        self.game.write("setup.lua", setup_script(startlevel="a.lua") + HAUNT + 'kept = haunt("setup")\n')
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.log[-3000:])
+        self.assertPasses(result, 6)
+        self.assertEqual(result.count("LoadLevel(b.lua) start at: 0"), 1)
+        for tag in ("load", "exit", "setup"):
+            with open(os.path.join(self.game.bin, "finalised_" + tag)) as f:
+                self.assertEqual(f.read(), tag)
+        # Nothing the finalisers asked for happened, and nothing reached the log for them.
+        for line in ("ghost message ran", "ghost line", "Scripting error", "ERROR. Duplicate Actor name: Ghost",
+                     "ERROR. Duplicate Actor name: Holder"):
+            self.assertNotIn(line, result.messages())
+        self.assertFalse(any("already exists" in line or "ghost.lua" in line for line in result.lines), result.log[-3000:])
+        self.assertEqual(result.count("~GameApp()"), 1)
+
+
 if __name__ == "__main__":
     unittest.main()

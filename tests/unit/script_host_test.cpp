@@ -71,10 +71,32 @@ TEST_F(ScriptHostTest, ReadersConvertAndKeepTheStackBalanced) {
   EXPECT_EQ(host.getString(vm, "nothing", "s"), "");
   EXPECT_EQ(top(), 0);
 
-  // A common maker idiom: reading an undefined global raises an error. The readers do not.
+  // The tables' metamethods take part, as in any Lua read; one that fails is a script error and
+  // the reader gives its default.
+  run("defaults = setmetatable({}, { __index = function(_, k) return k == 'w' and 640 or nil end })");
+  EXPECT_EQ(host.getFloat(vm, "defaults", "w"), 640.0f);
+  EXPECT_EQ(host.getString(vm, "defaults", "w"), "640");
   run("setmetatable(_G, { __index = function(_, k) error('undefined global ' .. k) end })");
   EXPECT_EQ(host.getFloat(vm, "nothing", "x"), 0.0f);
   EXPECT_EQ(host.getString(vm, "nothing", "x"), "");
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[0].find("undefined global nothing"), std::string::npos) << shown[0];
+  EXPECT_EQ(top(), 0);
+}
+
+TEST_F(ScriptHostTest, FilesLoadAsSourceOnly) {
+  std::string dir = makeTempDir("tq_files").string() + "/";
+  std::ofstream(dir + "shebang.lua") << "#!/usr/bin/lua\nline = 2 error('where')";
+  std::ofstream(dir + "binary.lua") << std::string("\x1bLua\x51\0", 6);
+  run("dofile('" + dir + "shebang.lua')");
+  run("f, message = loadfile('" + dir + "binary.lua') assert(f == nil and message:find('precompiled'))");
+  run("dofile('" + dir + "')");
+  run("dofile('" + dir + "missing.lua')");
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_NE(shown[0].find("shebang.lua:2: where"), std::string::npos) << shown[0];
+  EXPECT_EQ(shown[1].rfind("cannot read " + dir + ": Is a directory", 0), 0u) << shown[1];
+  EXPECT_EQ(shown[2].rfind("cannot read " + dir + "missing.lua: No such file", 0), 0u) << shown[2];
   EXPECT_EQ(top(), 0);
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/Errors.h"
 #include "core/Log.h"
+#include "script/functions/ScriptContext.h"
 
 extern "C" {
 #include <lua.h>
@@ -13,20 +14,35 @@ extern "C" {
 
 namespace {
 
+// The body's result count, or -1 when it threw (after one log line naming the function). No
+// exception may leave: Lua unwinds with longjmp.
+int runBody(lua_State* L, const ScriptLibrary::Bound& entry, const char* name) noexcept {
+  try {
+    return entry.function.body(L, *entry.context);
+  } catch (...) {
+    try {
+      core::log(std::string(name) + ": " + core::describeCurrentException());
+    } catch (...) {
+    }
+    return -1;
+  }
+}
+
 // The C function behind every library function: upvalue 1 is the name, upvalue 2 its entry.
+// While a VM closes, the functions only push their defaults: its finalisers run against an
+// engine being cleared or torn down, and must leave nothing for the next level.
 int guarded(lua_State* L) {
   const auto& entry = *static_cast<const ScriptLibrary::Bound*>(lua_touserdata(L, lua_upvalueindex(2)));
   const int base = lua_gettop(L);
-  std::string failure;
-  try {
-    const int pushed = entry.function.body(L, *entry.context);
-    assert(lua_gettop(L) == base + pushed && "a script function's results do not match its stack");
-    return pushed;
-  } catch (...) {
-    failure = core::describeCurrentException();
+  const ScriptHost* host = entry.context->scripts;
+  if (!host || !host->closing()) {
+    const int pushed = runBody(L, entry, lua_tostring(L, lua_upvalueindex(1)));
+    if (pushed >= 0) {
+      assert(lua_gettop(L) == base + pushed && "a script function's results do not match its stack");
+      return pushed;
+    }
   }
   lua_settop(L, base);
-  core::log(std::string(lua_tostring(L, lua_upvalueindex(1))) + ": " + failure);
   int pushed = 0;
   for (const char* d = entry.function.defaults; *d; ++d, ++pushed) {
     if (*d == 's')
