@@ -110,6 +110,13 @@ class Player:
         return []
 
 
+def hero(image):
+    """Pixels of Quibbo's blue body and their mean column: (count, x)."""
+    xs = [x for y in range(0, image.height, 2) for x in range(0, image.width, 2)
+          for r, g, b in [image.getpixel((x, y))] if b - r > 80 and b - g > 50]
+    return len(xs), (sum(xs) / len(xs) if xs else -1)
+
+
 def tone_power(samples, rate, frequency, window):
     """The power at one frequency in each window of samples (Goertzel)."""
     coefficient = 2 * math.cos(2 * math.pi * frequency / rate)
@@ -130,9 +137,17 @@ class DemoGame(GameTest):
     def messages(self, result, prefix):
         return [m for m in result.messages() if m.startswith(prefix)]
 
-    def test_a_player_clicks_play_walks_to_the_gems_and_the_flag_and_the_ridge_follows(self):
+    def test_a_player_clicks_play_watches_the_intro_walks_to_the_gems_and_the_flag_and_the_ridge_follows(self):
         env, recording = wave_writer(self.game)
         seen = {}
+
+        def walk(player, level):
+            """Up held; two pictures of Quibbo on his way, a second and a half apart."""
+            player.xdotool("keydown", "Up")
+            time.sleep(0.5)
+            seen[level] = [player.picture()]
+            time.sleep(1.5)
+            seen[level].append(player.picture())
 
         def play(display, game):
             player = Player(display, game)
@@ -143,20 +158,22 @@ class DemoGame(GameTest):
             player.xdotool("click", "1")
             if not player.wait("LoadLevel(intro.lua) end"):
                 return
-            player.xdotool("key", "--delay", "30", "space", "Left", "space", "Right", "space")  # skips the intro
-            if not player.wait("Level meadow ready"):
+            if not player.wait("Level meadow ready", 60):  # the intro runs to its end
                 return
             time.sleep(1.5)  # Quibbo drops onto the grass
             player.xdotool("key", "--delay", "60", "Escape", "Escape", "Escape")  # paused, on, paused
             player.xdotool("key", "Escape")
             seen["before"] = player.picture()
-            player.xdotool("keydown", "Up")
+            walk(player, "meadow")
             if player.wait("Quibbo found Gem1", 15):
                 time.sleep(0.6)
                 seen["after"] = player.picture()
             player.wait("Level meadow done", 30)
             player.xdotool("keyup", "Up")
-            player.wait("Level ridge ready", 30)
+            if player.wait("Level ridge ready", 30):
+                time.sleep(1.5)
+                walk(player, "ridge")
+                player.xdotool("keyup", "Up")
             send_close_request(display)
 
         result = self.run_game(env=env, during=play, timeout=180)
@@ -170,6 +187,17 @@ class DemoGame(GameTest):
         self.assertEqual(len(done), 1, result.log[-3000:])
         self.assertIn("a new best!", done[0])
         self.assertIn("Level ridge ready", result.messages())
+
+        # The camera follows Quibbo in both levels, reached through the intro: while he walks he
+        # stays about as large on the screen and in its middle third. A camera left where the intro
+        # put it sees him shrink or grow as he walks.
+        for level in ("meadow", "ridge"):
+            self.assertIn(level, seen, "no pictures of the walk in the " + level)
+            (first, x1), (second, x2) = (hero(picture) for picture in seen[level])
+            self.assertGreater(first, 100, level + ": Quibbo is not in the picture")
+            self.assertTrue(0.6 < second / first < 1.6, (level, first, second))
+            for x in (x1, x2):
+                self.assertTrue(640 / 3 < x < 2 * 640 / 3, (level, x1, x2))
 
         # The HUD's plate in the top right corner changed with the first gem (score and count).
         self.assertIn("after", seen, "no picture after the first gem")
