@@ -123,6 +123,27 @@ class SoundFromALevel(GameTest):
         self.assertGreater(rms(left[first]), 2 * rms(right[first]))
         self.assertGreater(rms(right[last]), 2 * rms(left[last]))
 
+    def test_a_stream_that_ends_just_before_a_load_is_no_news_to_the_next_level(self):
+        # The stream ends while a statement keeps the frame busy, and that frame loads b: the
+        # StreamEnd() handed over for a belongs to a.
+        self.game.write("setup.lua", setup_script(startlevel="a.lua", **SOUND_SETUP))
+        self.game.level("a.lua", """
+CreateSceneNode("", "LevelRoot")
+PlayStream("Short.wav")
+AddActor("Clock")
+AddActorMessage("Clock", 20, 7, "local t = os.clock() while os.clock() - t < 2 do end coreLoadLevel('b.lua')", "", 0, 0, 0, 0)
+""")
+        self.game.level("b.lua", """
+CreateSceneNode("", "LevelRoot")
+function StreamEnd() LogText("StreamEnd ran in b") end
+AddActor("Clock")
+AddActorMessage("Clock", 500, 7, "ShutDown()", "", 0, 0, 0, 0)
+""")
+        env, _ = wave_writer(self.game)
+        result = self.run_game(env=env)
+        self.assertIn("LoadLevel(b.lua) start at: 0", result.messages())
+        self.assertNotIn("StreamEnd ran in b", result.messages())
+
     def test_without_sound_system_or_device_the_level_runs_on(self):
         self.game.level("test.lua", QUIET_LEVEL)
         env, recording = wave_writer(self.game)
