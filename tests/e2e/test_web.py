@@ -223,6 +223,20 @@ at(30000, "ShutDown()")
         self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
         self.assertNotIn("MouseReleased(60, 50, 0)", result.messages())
 
+    def test_a_click_with_the_move_that_brought_the_pointer_is_the_pages(self):
+        from test_input import drive
+        # OIS reports the press first and the move that came with it at the end of the frame.
+        self.level("""
+function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 1500, "LogText('READY')") end
+function clicked() LogText("page clicked") ShutDown() end
+function MousePressed(x, y, b) LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")") ShutDown() end
+CreateNavi("Button", "button.html", 100, 60, 20, 20)
+at(30000, "ShutDown()")
+""")
+        result = self.run_web(during=drive(["mousemove", "--window", "WINDOW", "60", "50", "click", "1"]))
+        self.assertLogged(result, "page clicked")
+        self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
+
     def test_panels_removed_while_their_pages_load_leave_no_page_behind(self):
         # A page closed mid-navigation could stay open in the browser, a renderer process each time.
         self.game.write("GUI/go.html", "<html><body><script>Callback('go()')</script></body></html>")
