@@ -204,8 +204,9 @@ at(20000, "check('the click reached the page', false) ShutDown()")
 
     def test_a_player_click_on_a_panel_is_the_pages_and_beside_it_the_levels(self):
         from test_input import drive
+        # The panel takes clicks once its picture shows, which a loaded machine may take a while to upload.
         self.level("""
-function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 500, "LogText('READY')") end
+function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 1500, "LogText('READY')") end
 function clicked() LogText("page clicked") end
 function MousePressed(x, y, b)
   LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")")
@@ -277,6 +278,27 @@ at(500, "check('the game goes on', true) ShutDown()")
         self.assertEqual([m for m in result.messages() if m.startswith("Web panels:")],
                          ["Web panels: no browser at /no/such/browser; panels stay empty"])
         self.assertLogged(result, "Error while removing navi. No navi exists with name: Menu")
+
+    def test_without_a_browser_calls_wait_within_a_limit_and_clicks_are_the_levels(self):
+        from test_input import drive
+        # A HUD updated every step of a level whose page never comes.
+        self.level("""
+CreateNavi("Hud", "red.html", 200, 100, 0, 0)
+CreateNavi("Quiet", "red.html", 10, 10, 300, 200)
+ShowNavi("Hud", 0)
+ExecuteNavi("Quiet", "1")
+for i = 1, 20000 do ExecuteNavi("Hud", "score = " .. i) end
+function MousePressed(x, y, b) LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")") ShutDown() end
+at(300, "LogText('READY')")
+at(30000, "ShutDown()")
+""")
+        result = self.run_web(env={"TQ_BROWSER": "/no/such/browser"},
+                              during=drive(["mousemove", "--window", "WINDOW", "60", "50"], ["click", "1"]))
+        dropped = [m for m in result.messages() if "further calls are dropped" in m]
+        self.assertEqual(dropped, ["Web panel Hud: the page is not ready and 500 calls wait for it; "
+                                   "further calls are dropped"])
+        # The empty panel shows nothing: the click is the level's.
+        self.assertLogged(result, "MousePressed(60, 50, 0)")
 
     def lose_the_browser_mid_game(self, sig, line):
         self.level("""

@@ -29,6 +29,9 @@ const unsigned largestPage = 4096;
 // A script that runs longer is stopped, so an endless loop cannot hang the page for good.
 const int scriptTimeoutMs = 2000;
 const double zoomStep = 1.1;
+// Calls made before the page is ready wait for it, this many at most: a script that calls every
+// step into a page that never loads (no browser) would otherwise fill memory through the level.
+const size_t deferredCalls = 500;
 const char group[] = "General";
 
 unsigned pageSize(unsigned size) {
@@ -95,11 +98,25 @@ bool Navi::contains(int x, int y) const {
   return x >= left && y >= top && x < left + static_cast<int>(width) && y < top + static_cast<int>(height);
 }
 
+bool Navi::pageReady() const {
+  return pageLoaded && !sessionId.empty();
+}
+
 void Navi::command(const std::string& method, const std::string& params) {
-  if (pageLoaded && !sessionId.empty())
+  if (pageReady())
     manager.browser->send(method, nlohmann::json::parse(params), sessionId);
   else
+    defer(method, params);
+}
+
+void Navi::defer(const std::string& method, const std::string& params) {
+  if (deferred.size() < deferredCalls) {
     deferred.emplace_back(method, params);
+  } else if (!callsDropped) {
+    callsDropped = true;
+    core::log("Web panel " + name + ": the page is not ready and " + std::to_string(deferredCalls) +
+              " calls wait for it; further calls are dropped");
+  }
 }
 
 void Navi::loadURL(const std::string& url) {
@@ -164,8 +181,8 @@ void Navi::bind(const std::string& binding, NaviCallback callback) {
 }
 
 void Navi::evaluateJS(const std::string& source, const JSArguments&) {
-  if (!pageLoaded || sessionId.empty()) {
-    deferred.emplace_back("Runtime.evaluate", nlohmann::json({{"expression", source}}).dump());
+  if (!pageReady()) {
+    defer("Runtime.evaluate", nlohmann::json({{"expression", source}}).dump());
     return;
   }
   const std::string panel = name;
@@ -214,7 +231,11 @@ void Navi::dispatchMouse(const char* type, int x, int y, const char* button, int
     params["deltaX"] = 0;
     params["deltaY"] = wheel;
   }
-  command("Input.dispatchMouseEvent", params.dump());
+  // Only the pointer's latest place matters to a page that is not there yet.
+  if (std::string(type) == "mouseMoved" && !pageReady())
+    deferredMove = params.dump();
+  else
+    command("Input.dispatchMouseEvent", params.dump());
 }
 
 void Navi::attach(const std::string& target, const std::string& session) {
@@ -272,6 +293,9 @@ void Navi::loaded() {
   pageLoaded = true;
   std::vector<std::pair<std::string, std::string>> waiting;
   waiting.swap(deferred);
+  if (!deferredMove.empty())
+    waiting.emplace_back("Input.dispatchMouseEvent", std::move(deferredMove));
+  deferredMove.clear();
   for (auto& call : waiting) {
     if (call.first == "Runtime.evaluate")
       evaluateJS(nlohmann::json::parse(call.second).value("expression", std::string()), {});

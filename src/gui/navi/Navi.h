@@ -1,6 +1,7 @@
 // The web-panel library's face: named HTML panels drawn into overlay elements. A panel is a page
 // of one shared headless browser (NaviManager.h); every call here returns at once and the page
-// follows when the browser gets to it. Calls made before the page exists wait for it in order.
+// follows when the browser gets to it. Calls made before the page exists wait for it in order, up to
+// a limit; of the mouse moves made meanwhile only the last waits.
 #pragma once
 
 #include <cstdint>
@@ -78,8 +79,11 @@ private:
   Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
        NaviPosition position, bool movable, int updatesPerSecond, Tier tier);
 
+  // Calls go straight to a loaded page; until then they wait.
+  bool pageReady() const;
   // Sent now when the page is ready, else after it.
   void command(const std::string& method, const std::string& params);
+  void defer(const std::string& method, const std::string& params);
   void dispatchMouse(const char* type, int x, int y, const char* button, int clickCount, double wheel = 0);
   // The page's own steps, from the manager's per-frame update.
   void attach(const std::string& target, const std::string& session);
@@ -111,6 +115,8 @@ private:
   bool pageLoaded = false;     // the first navigation ended: deferred calls may go
   std::string pendingUrl;
   std::vector<std::pair<std::string, std::string>> deferred;  // method, params as JSON text
+  std::string deferredMove;    // the last mouse move made while waiting, sent after the calls
+  bool callsDropped = false;   // deferred calls ran over: said once
   bool transparent = true;
   std::map<std::string, NaviCallback> bindings;
   std::string allowedOrigin;  // of the address the script gave; pages of the GUI folder always may
