@@ -279,6 +279,30 @@ at(500, "check('the game goes on', true) ShutDown()")
                          ["Web panels: no browser at /no/such/browser; panels stay empty"])
         self.assertLogged(result, "Error while removing navi. No navi exists with name: Menu")
 
+    def test_a_panel_whose_material_went_with_its_resource_group_stays_empty(self):
+        # A material script cut short fails the group "General", which is then cleared, taking the
+        # panel's material and texture with it while the page keeps sending pictures.
+        with open(os.path.join(self.game.resource, "Materials", "World.material")) as f:
+            material = f.read()
+        self.game.write("Broken/Broken.material", material[:len(material) * 2 // 5])
+        self.game.write("GUI/tick.html", RED_PAGE.replace(
+            "</body>", "<p id=t style='margin-left:60%'></p><script>var n = 0;"
+            "setInterval(function(){document.getElementById('t').textContent = n++}, 30)</script></body>"))
+        self.level("""
+CreateNavi("Menu", "tick.html", 160, 100, 40, 60)
+ShowNavi("Menu", 0)
+at(3000, "SaveScreenshot('shown.png') AddResourceLocation('General', '../Resource/Broken', 'FileSystem')")
+at(4500, "SaveScreenshot('empty.png') ShutDown()")
+""")
+        result = self.run_web()
+        self.assertIn("~GameApp()", result.messages())
+        lost = [m for m in result.messages() if m.startswith("Web panel Menu: ")]
+        self.assertEqual(len(lost), 1, lost)
+        self.assertRegex(lost[0], r"^Web panel Menu: its (material|texture) Navi/\d+/\w+ is gone; the panel stays empty$")
+        r, g, b = self.game.screenshot("shown.png").getpixel((80, 110))
+        self.assertTrue(r > 240 and g < 15 and b < 15, (r, g, b))
+        self.assertNotEqual(self.game.screenshot("empty.png").getpixel((80, 110)), (r, g, b))
+
     def test_without_a_browser_calls_wait_within_a_limit_and_clicks_are_the_levels(self):
         from test_input import drive
         # A HUD updated every step of a level whose page never comes.

@@ -86,7 +86,9 @@ Navi::~Navi() {
       manager.tierOverlay(tier)->remove2D(element);
       Ogre::OverlayManager::getSingleton().destroyOverlayElement(element);
     }
-    Ogre::MaterialManager::getSingleton().remove(materialName, group);
+    // Either may have gone with its resource group already.
+    if (Ogre::MaterialManager::getSingleton().resourceExists(materialName, group))
+      Ogre::MaterialManager::getSingleton().remove(materialName, group);
     if (Ogre::TextureManager::getSingleton().resourceExists(textureName, group))
       Ogre::TextureManager::getSingleton().remove(textureName, group);
   } catch (...) {
@@ -349,28 +351,56 @@ void Navi::applyAlpha() {
     shows ? element->show() : element->hide();
   if (!shows)
     return;
+  if (Ogre::TextureUnitState* unit = pictureUnit())
+    unit->setAlphaOperation(Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE, Ogre::LBS_MANUAL, 1.0,
+                            static_cast<Ogre::Real>(alpha));
+}
+
+Ogre::TextureUnitState* Navi::pictureUnit() {
   Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
-  if (material)
-    material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setAlphaOperation(
-        Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE, Ogre::LBS_MANUAL, 1.0, static_cast<Ogre::Real>(alpha));
+  Ogre::Technique* technique = material && material->getNumTechniques() > 0 ? material->getTechnique(0) : nullptr;
+  Ogre::Pass* pass = technique && technique->getNumPasses() > 0 ? technique->getPass(0) : nullptr;
+  if (pass && pass->getNumTextureUnitStates() > 0)
+    return pass->getTextureUnitState(0);
+  losePicture("its material " + materialName);
+  return nullptr;
+}
+
+void Navi::losePicture(const std::string& what) {
+  if (!pictureLost)
+    core::log("Web panel " + name + ": " + what + " is gone; the panel stays empty");
+  pictureLost = true;
+  uploaded = false;
+  pendingFrame.reset();
+  if (element)
+    element->hide();
 }
 
 void Navi::upload(const Ogre::Image& image) {
-  if (!element || image.getWidth() == 0 || image.getHeight() == 0)
+  if (!element || pictureLost || image.getWidth() == 0 || image.getHeight() == 0)
     return;
   try {
     Ogre::TextureManager& textures = Ogre::TextureManager::getSingleton();
+    Ogre::TexturePtr texture;
     if (image.getWidth() != textureWidth || image.getHeight() != textureHeight) {
+      Ogre::TextureUnitState* unit = pictureUnit();
+      if (!unit)
+        return;
       if (textures.resourceExists(textureName, group))
         textures.remove(textureName, group);
-      textures.createManual(textureName, group, Ogre::TEX_TYPE_2D, image.getWidth(), image.getHeight(), 0,
-                            Ogre::PF_BYTE_RGBA, Ogre::TU_DYNAMIC_WRITE_ONLY_DISCARDABLE);
+      texture = textures.createManual(textureName, group, Ogre::TEX_TYPE_2D, image.getWidth(), image.getHeight(), 0,
+                                      Ogre::PF_BYTE_RGBA, Ogre::TU_DYNAMIC_WRITE_ONLY_DISCARDABLE);
       textureWidth = image.getWidth();
       textureHeight = image.getHeight();
-      Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
-      material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setTextureName(textureName);
+      unit->setTextureName(textureName);
+    } else {
+      texture = textures.getByName(textureName, group);
+      if (!texture) {
+        losePicture("its texture " + textureName);
+        return;
+      }
     }
-    textures.getByName(textureName, group)->getBuffer()->blitFromMemory(image.getPixelBox());
+    texture->getBuffer()->blitFromMemory(image.getPixelBox());
     uploaded = true;
     applyAlpha();
   } catch (...) {

@@ -15,6 +15,7 @@
 namespace Ogre {
 class Image;
 class OverlayContainer;
+class TextureUnitState;
 class Viewport;
 }  // namespace Ogre
 
@@ -94,6 +95,11 @@ private:
   void loaded();
   void update(uint32_t now);
   void applyAlpha();
+  // The texture unit that shows the picture; null once the material is gone (a script's failed
+  // resource location clears the group "General" the panel's material and texture live in).
+  Ogre::TextureUnitState* pictureUnit();
+  // Said once: the panel then stays empty.
+  void losePicture(const std::string& what);
   void upload(const Ogre::Image& image);
   void dropPicture();
   bool originAllowed(const std::string& url) const;
@@ -137,6 +143,7 @@ private:
   long long pendingAck = -1;
   uint32_t lastUpload = 0;
   bool uploaded = false;
+  bool pictureLost = false;  // its material or texture went with its resource group
   int buttons = 0;  // held buttons, as the protocol counts them
 };
 
