@@ -3,14 +3,13 @@ under Xvfb, and the level's script logs each statement it is given. The statemen
 routing past web panels are the unit tier's; here the events must arrive, with their numbers,
 in order, with the click sound, and the game must run on without any input at all."""
 import os
-import shutil
 import subprocess
 import time
 import unittest
 
 from Xlib import XK, display as xdisplay
 
-from harness import GAME_DIR, GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
+from harness import CURSOR_NAME, GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
 from test_sound import segments
 
 # Logs every statement the engine runs as the statement's own text.
@@ -150,11 +149,13 @@ LeaveEditMode()
 class AnimatedCursor(GameTest):
     """The cursor file the build puts beside the executable, seen through XFixes over the window."""
 
-    def cursor_over_the_window(self, damaged=False):
-        shutil.copy(os.path.join(GAME_DIR, "Bin", "QuibboCursor.ani"), self.game.bin)
-        if damaged:  # cut short in its second frame
-            with open(os.path.join(self.game.bin, "QuibboCursor.ani"), "r+b") as f:
+    def cursor_over_the_window(self, damage=None):
+        cursor = os.path.join(self.game.bin, CURSOR_NAME)
+        if damage == "cut":  # in its second frame
+            with open(cursor, "r+b") as f:
                 f.truncate(6000)
+        elif damage == "missing":
+            os.remove(cursor)
         self.game.level("test.lua", """
 CreateSceneNode("", "LevelRoot")
 AddActor("Director")
@@ -188,12 +189,17 @@ AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
         self.assertGreater(len({s[4] for s in seen}), 1, "the cursor shows one frame only")
         self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")], [])
 
-    def test_a_damaged_cursor_file_leaves_the_default_cursor_and_one_line(self):
-        result, seen = self.cursor_over_the_window(damaged=True)
+    def lacking_cursor(self, damage, why):
+        result, seen = self.cursor_over_the_window(damage)
         self.assertNotIn((32, 32, 1, 1), {s[:4] for s in seen})
         self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")],
-                         ["The cursor QuibboCursor.ani cannot show (it is no cursor file the X cursor library "
-                          "reads); the default cursor stays"])
+                         ["The cursor QuibboCursor.ani cannot show (%s); the default cursor stays" % why])
+
+    def test_a_damaged_cursor_file_leaves_the_default_cursor_and_one_line(self):
+        self.lacking_cursor("cut", "it is no cursor file the X cursor library reads")
+
+    def test_without_a_cursor_file_the_default_cursor_stays_with_one_line(self):
+        self.lacking_cursor("missing", "there is no such file")
 
 
 if __name__ == "__main__":
