@@ -30,6 +30,7 @@
 #include <algorithm>
 
 namespace {
+// By the name the Windows build gave it; an Xcursor file here (tools/make_cursor.py).
 const char cursorFile[] = "QuibboCursor.ani";
 // The clock may lead or trail the simulation by at most this much: further, the signed step
 // test below would wrap, and a catch-up that long would never end anyway.
@@ -75,7 +76,6 @@ GameApp::GameApp() {
     running = false;
     return;
   }
-  platform::setWindowCursor(windowHandle, cursorFile);
   fader = std::make_unique<Fader>();
   context.startFade = [this](bool fadeIn, double duration) { fader->start(fadeIn, duration); };
   background = std::make_unique<Background>(*sceneManager);
@@ -113,6 +113,10 @@ GameApp::GameApp() {
       [this](const std::string& statement) { runScript(statement); });
   context.gui = Gui.get();
   createInput();
+  // After the mouse device, which clears the window's cursor when it leaves the pointer shown.
+  const std::string noCursor = platform::setWindowCursor(windowDisplay, windowHandle, cursorFile);
+  if (!noCursor.empty())
+    core::log(std::string("The cursor ") + cursorFile + " cannot show (" + noCursor + "); the default cursor stays");
   initStates();
   budget.census = [this] {
     return "actors " + std::to_string(simulation->actors().size()) + ", panels " +

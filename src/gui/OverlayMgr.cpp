@@ -20,6 +20,7 @@ const char fontName[] = "Paradigm";
 const float referenceWidth = 800.0f;
 const float referenceHeight = 600.0f;
 const float charHeight = 24.0f;
+const float textHeight = charHeight / referenceHeight;
 
 bool startsWith(const std::string& text, const char* prefix) {
   return text.compare(0, 3, prefix) == 0;
@@ -73,10 +74,7 @@ std::string OverlayMgr::createPanel(const std::string& text, float x, float y) {
   } else {
     const std::string caption = gui::captionText(panel->name, text);
     const gui::TextSize size = gui::measureText(caption, charHeight, [this](uint32_t code) {
-      // A glyph the font lacks has no texture area; it takes no room.
-      if (!font || font->getGlyphTexCoords(code) == Ogre::Font::UVRect(0, 0, 0, 0))
-        return 0.0f;
-      return static_cast<float>(font->getGlyphAspectRatio(code));
+      return font ? static_cast<float>(font->getGlyphAspectRatio(code)) : 0.0f;
     });
     auto* box = static_cast<Ogre::BorderPanelOverlayElement*>(overlays.createOverlayElement("BorderPanel", panel->name));
     panel->borderPanel = box;
@@ -93,8 +91,10 @@ std::string OverlayMgr::createPanel(const std::string& text, float x, float y) {
     textArea->setPosition(0.00625f, 0.0083f);
     textArea->setDimensions((size.width + 10) / referenceWidth, (size.height + 10) / referenceHeight);
     textArea->setCaption(caption);
-    textArea->setCharHeight(0.04f);
+    textArea->setCharHeight(textHeight);
     textArea->setFontName(fontName);
+    // Unset, the renderer draws a blank as wide as a '0'.
+    textArea->setSpaceWidth(textHeight * gui::blankAspect);
     textArea->setColourBottom(Ogre::ColourValue(0.5f, 0.5f, 0.8f, 1.0f));
     textArea->setColourTop(Ogre::ColourValue(1.0f, 1.0f, 1.0f, 1.0f));
     box->addChild(textArea);

@@ -63,7 +63,7 @@ TextSize measureText(const std::string& utf8, float charHeight, const GlyphAspec
   for (size_t i = 0; i < text.size();) {
     uint32_t code = 0;
     const size_t length = sequenceAt(text, i, code);
-    line += aspect(code == ' ' ? '0' : code);
+    line += code == ' ' ? blankAspect : aspect(code);
     if (i > 0 && previous == '\n') {
       widest = std::max(widest, line);
       line = 0.0f;

@@ -20,17 +20,22 @@ constexpr size_t captionBytes = 16384;
 // validUtf8 cut at captionBytes, with one log line naming the element when the text was longer.
 std::string captionText(const std::string& element, const std::string& text);
 
-// Width over height of a glyph; 0 for one the font does not have.
+// Width over height of a glyph; 1 for one the font does not have, as the overlay renderer draws it.
 using GlyphAspect = std::function<float(uint32_t codePoint)>;
+
+// Width over height of a blank, as the game's own overlays draw it (their space_width); the
+// renderer draws a blank at a set width, never as a glyph.
+constexpr float blankAspect = 0.3f;
 
 struct TextSize {
   int width = 0;
   int height = 0;
 };
 
-// The box a text needs at a character height, by code point. Each line break is noticed one
-// character late, so a line's width includes the line feed and the first character of the next
-// line; layouts are made to that rule. A trailing line feed adds no line.
+// The box a text needs at a character height, by code point: blanks at blankAspect, every other
+// character, the line feed too, as its glyph. Each line break is noticed one character late, so a
+// line's width includes the line feed and the first character of the next line; layouts are made
+// to that rule. A trailing line feed adds no line.
 TextSize measureText(const std::string& utf8, float charHeight, const GlyphAspect& aspect);
 
 }  // namespace gui

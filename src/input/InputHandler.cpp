@@ -40,6 +40,9 @@ InputHandler::InputHandler(void* windowDisplay, unsigned long windowHandle, Inpu
   }
   // Key events carry the typed character's code.
   keyboard->setTextTranslation(OIS::Keyboard::Unicode);
+  // This OIS clears the window's cursor on its own connection and leaves the request unsent until
+  // the mouse's first capture: made here, before any listener, so a cursor set later stays.
+  mouse->capture();
   mouse->setEventCallback(this);
   keyboard->setEventCallback(this);
   if (joystick)

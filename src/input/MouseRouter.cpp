@@ -16,13 +16,24 @@ void MouseRouter::mouseMoved(const OIS::MouseEvent& event) {
   targets.stateMouseMoved(event);
 }
 
+void MouseRouter::movePanelsTo(const OIS::MouseState& mouse) {
+  if (mouse.X.abs == lastX && mouse.Y.abs == lastY)
+    return;
+  lastX = mouse.X.abs;
+  lastY = mouse.Y.abs;
+  panelUnderMouse = targets.panels->getTopNavi(lastX, lastY);
+  targets.panels->injectMouseMove(lastX, lastY);
+}
+
 void MouseRouter::mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
+  movePanelsTo(event.state);
   if (!guiMousePressed(event, button))
     targets.runStatement(statement("MousePressed", event.state.X.abs, event.state.Y.abs, button));
 }
 
 void MouseRouter::mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
   const OIS::MouseState& mouse = event.state;
+  movePanelsTo(mouse);
   if (targets.panels->getTopNavi(mouse.X.abs, mouse.Y.abs))
     targets.panels->injectMouseUp(button);
   else

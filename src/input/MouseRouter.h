@@ -25,7 +25,7 @@ public:
   void mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
   void mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button);
 
-  // Where the last movement left the pointer, and the panel under it (null for none).
+  // Where the last movement, press or release found the pointer, and the panel under it (null for none).
   int x() const { return lastX; }
   int y() const { return lastY; }
   const void* panel() const { return panelUnderMouse; }
@@ -34,6 +34,9 @@ public:
   static std::string statement(const char* function, int x, int y, int button);
 
 private:
+  // The panels press and release where the pointer was last moved, and OIS reports the move
+  // that came with a click after the click: they are moved to the click first.
+  void movePanelsTo(const OIS::MouseState& mouse);
   // The panels' share of a press: true when a panel took it.
   bool guiMousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
 

@@ -35,8 +35,9 @@ WindowEvents pumpWindowEvents(void* display, unsigned long windowHandle);
 // False when there is no display, or the pointer is on another screen.
 bool pointerPosition(void* display, unsigned long windowHandle, int& x, int& y);
 
-// Makes the cursor file the window's cursor; does nothing when the file cannot be loaded.
-void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile);
+// Makes the cursor file (an Xcursor file, animated or not) the window's cursor. Empty when it
+// did, else why not: the window then keeps the cursor it had.
+std::string setWindowCursor(void* display, unsigned long windowHandle, const std::string& cursorFile);
 
 // True unless a mains supply reports that it is offline (no supply files: connected).
 bool acConnected();

@@ -87,18 +87,21 @@ bool pointerPosition(void* display, unsigned long windowHandle, int& x, int& y) 
   return XQueryPointer(connection, windowHandle, &root, &child, &rootX, &rootY, &x, &y, &buttons) == True;
 }
 
-void setWindowCursor(unsigned long windowHandle, const std::string& cursorFile) {
-  if (windowHandle == 0 || !std::filesystem::exists(cursorFile))
-    return;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display)
-    return;
-  Cursor cursor = XcursorFilenameLoadCursor(display, cursorFile.c_str());
-  if (cursor != None) {
-    XDefineCursor(display, windowHandle, cursor);
-    XFreeCursor(display, cursor);  // the window keeps its own reference
-  }
-  XCloseDisplay(display);
+std::string setWindowCursor(void* display, unsigned long windowHandle, const std::string& cursorFile) {
+  auto* connection = static_cast<Display*>(display);
+  if (!connection || windowHandle == 0)
+    return "there is no window";
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(cursorFile, ec))
+    return "there is no such file";
+  // An animated cursor when the file holds several frames and the server can animate them.
+  Cursor cursor = XcursorFilenameLoadCursor(connection, cursorFile.c_str());
+  if (cursor == None)
+    return "it is no cursor file the X cursor library reads";
+  XDefineCursor(connection, windowHandle, cursor);
+  XFreeCursor(connection, cursor);  // the window keeps its own reference
+  XFlush(connection);
+  return std::string();
 }
 
 bool acConnected() {

@@ -28,6 +28,7 @@ SANITIZER_REPORT = re.compile(r"ERROR: (AddressSanitizer|LeakSanitizer)|runtime 
 GAME_DIR = os.environ.get("TQ_GAME_DIR", os.path.join(os.path.dirname(__file__), "../../build/game"))
 HERE = os.path.dirname(os.path.abspath(__file__))
 LOG_NAME = "Tarnel Quibbo.log"
+CURSOR_NAME = "QuibboCursor.ani"
 
 TEST_SETUP = {"sleeptime": 0, "window_width": 320, "window_height": 240, "fullscreen": 0,
               "rendersystem": "RenderSystem_GL", "shadows": 0, "fsaa": 0, "music": 0,
@@ -100,13 +101,14 @@ class Result:
 
 
 class Game:
-    """One temporary game folder: Resource copied from the build, Bin/ as working directory."""
+    """One temporary game folder: Resource and the cursor copied from the build, Bin/ as working directory."""
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="tq_e2e_")
         self.bin = os.path.join(self.root, "Bin")
         self.resource = os.path.join(self.root, "Resource")
         os.makedirs(self.bin)
+        shutil.copy(os.path.join(GAME_DIR, "Bin", CURSOR_NAME), self.bin)
         shutil.copytree(os.path.join(GAME_DIR, "Resource"), self.resource)
         shutil.copy(os.path.join(HERE, "lua", "check.lua"), os.path.join(self.resource, "Levels", "check.lua"))
         self.write("setup.lua", setup_script())

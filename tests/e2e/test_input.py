@@ -9,7 +9,7 @@ import unittest
 
 from Xlib import XK, display as xdisplay
 
-from harness import GameTest, read_recording, setup_script, wait_for, wave_writer
+from harness import CURSOR_NAME, GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
 from test_sound import segments
 
 # Logs every statement the engine runs as the statement's own text.
@@ -144,6 +144,62 @@ LeaveEditMode()
         self.assertEqual(result.count(
             "PlayState: this level has no scene node look_at_node or _FollowCamera1: the camera does not follow it"), 1)
         result.in_order(["~GameApp()", "delete editState", "delete handler", "delete Gui"])
+
+
+class AnimatedCursor(GameTest):
+    """The cursor file the build puts beside the executable, seen through XFixes over the window."""
+
+    def cursor_over_the_window(self, damage=None):
+        cursor = os.path.join(self.game.bin, CURSOR_NAME)
+        if damage == "cut":  # in its second frame
+            with open(cursor, "r+b") as f:
+                f.truncate(6000)
+        elif damage == "missing":
+            os.remove(cursor)
+        self.game.level("test.lua", """
+CreateSceneNode("", "LevelRoot")
+AddActor("Director")
+AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
+""")
+        seen = []
+
+        def watch(display, game):
+            if wait_for(game, "READY"):
+                env = dict(os.environ, DISPLAY=display)
+                subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo", "mousemove", "--window",
+                                "%1", "50", "50"], env=env, timeout=30)
+                connection = xdisplay.Display(display)
+                connection.xfixes_query_version()
+                for _ in range(20):  # the frames change every 90 ms
+                    image = connection.xfixes_get_cursor_image(connection.screen().root)
+                    seen.append((image.width, image.height, image.xhot, image.yhot, tuple(image.cursor_image)))
+                    time.sleep(0.05)
+                connection.close()
+            send_close_request(display)
+
+        result = self.run_game(during=watch)
+        self.assertEqual(result.returncode, 0, result.log[-3000:])
+        self.assertIn("~GameApp()", result.messages())
+        self.assertTrue(seen, "the game never got ready")
+        return result, seen
+
+    def test_the_games_cursor_shows_over_its_window_and_moves(self):
+        result, seen = self.cursor_over_the_window()
+        self.assertEqual({s[:4] for s in seen}, {(32, 32, 1, 1)})
+        self.assertGreater(len({s[4] for s in seen}), 1, "the cursor shows one frame only")
+        self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")], [])
+
+    def lacking_cursor(self, damage, why):
+        result, seen = self.cursor_over_the_window(damage)
+        self.assertNotIn((32, 32, 1, 1), {s[:4] for s in seen})
+        self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")],
+                         ["The cursor QuibboCursor.ani cannot show (%s); the default cursor stays" % why])
+
+    def test_a_damaged_cursor_file_leaves_the_default_cursor_and_one_line(self):
+        self.lacking_cursor("cut", "it is no cursor file the X cursor library reads")
+
+    def test_without_a_cursor_file_the_default_cursor_stays_with_one_line(self):
+        self.lacking_cursor("missing", "there is no such file")
 
 
 if __name__ == "__main__":

@@ -204,8 +204,9 @@ at(20000, "check('the click reached the page', false) ShutDown()")
 
     def test_a_player_click_on_a_panel_is_the_pages_and_beside_it_the_levels(self):
         from test_input import drive
+        # The panel takes clicks once its picture shows, which a loaded machine may take a while to upload.
         self.level("""
-function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 500, "LogText('READY')") end
+function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 1500, "LogText('READY')") end
 function clicked() LogText("page clicked") end
 function MousePressed(x, y, b)
   LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")")
@@ -222,6 +223,20 @@ at(30000, "ShutDown()")
         result.in_order(["page clicked", "MousePressed(200, 150, 0)"])
         self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
         self.assertNotIn("MouseReleased(60, 50, 0)", result.messages())
+
+    def test_a_click_with_the_move_that_brought_the_pointer_is_the_pages(self):
+        from test_input import drive
+        # OIS reports the press first and the move that came with it at the end of the frame.
+        self.level("""
+function buttonReady() ShowNavi("Button", 0) at(GetSimulationTime() + 1500, "LogText('READY')") end
+function clicked() LogText("page clicked") ShutDown() end
+function MousePressed(x, y, b) LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")") ShutDown() end
+CreateNavi("Button", "button.html", 100, 60, 20, 20)
+at(30000, "ShutDown()")
+""")
+        result = self.run_web(during=drive(["mousemove", "--window", "WINDOW", "60", "50", "click", "1"]))
+        self.assertLogged(result, "page clicked")
+        self.assertNotIn("MousePressed(60, 50, 0)", result.messages())
 
     def test_panels_removed_while_their_pages_load_leave_no_page_behind(self):
         # A page closed mid-navigation could stay open in the browser, a renderer process each time.
@@ -263,6 +278,51 @@ at(500, "check('the game goes on', true) ShutDown()")
         self.assertEqual([m for m in result.messages() if m.startswith("Web panels:")],
                          ["Web panels: no browser at /no/such/browser; panels stay empty"])
         self.assertLogged(result, "Error while removing navi. No navi exists with name: Menu")
+
+    def test_a_panel_whose_material_went_with_its_resource_group_stays_empty(self):
+        # A material script cut short fails the group "General", which is then cleared, taking the
+        # panel's material and texture with it while the page keeps sending pictures.
+        with open(os.path.join(self.game.resource, "Materials", "World.material")) as f:
+            material = f.read()
+        self.game.write("Broken/Broken.material", material[:len(material) * 2 // 5])
+        self.game.write("GUI/tick.html", RED_PAGE.replace(
+            "</body>", "<p id=t style='margin-left:60%'></p><script>var n = 0;"
+            "setInterval(function(){document.getElementById('t').textContent = n++}, 30)</script></body>"))
+        self.level("""
+CreateNavi("Menu", "tick.html", 160, 100, 40, 60)
+ShowNavi("Menu", 0)
+at(3000, "SaveScreenshot('shown.png') AddResourceLocation('General', '../Resource/Broken', 'FileSystem')")
+at(4500, "SaveScreenshot('empty.png') ShutDown()")
+""")
+        result = self.run_web()
+        self.assertIn("~GameApp()", result.messages())
+        lost = [m for m in result.messages() if m.startswith("Web panel Menu: ")]
+        self.assertEqual(len(lost), 1, lost)
+        self.assertRegex(lost[0], r"^Web panel Menu: its (material|texture) Navi/\d+/\w+ is gone; the panel stays empty$")
+        r, g, b = self.game.screenshot("shown.png").getpixel((80, 110))
+        self.assertTrue(r > 240 and g < 15 and b < 15, (r, g, b))
+        self.assertNotEqual(self.game.screenshot("empty.png").getpixel((80, 110)), (r, g, b))
+
+    def test_without_a_browser_calls_wait_within_a_limit_and_clicks_are_the_levels(self):
+        from test_input import drive
+        # A HUD updated every step of a level whose page never comes.
+        self.level("""
+CreateNavi("Hud", "red.html", 200, 100, 0, 0)
+CreateNavi("Quiet", "red.html", 10, 10, 300, 200)
+ShowNavi("Hud", 0)
+ExecuteNavi("Quiet", "1")
+for i = 1, 20000 do ExecuteNavi("Hud", "score = " .. i) end
+function MousePressed(x, y, b) LogText("MousePressed(" .. x .. ", " .. y .. ", " .. b .. ")") ShutDown() end
+at(300, "LogText('READY')")
+at(30000, "ShutDown()")
+""")
+        result = self.run_web(env={"TQ_BROWSER": "/no/such/browser"},
+                              during=drive(["mousemove", "--window", "WINDOW", "60", "50"], ["click", "1"]))
+        dropped = [m for m in result.messages() if "further calls are dropped" in m]
+        self.assertEqual(dropped, ["Web panel Hud: the page is not ready and 500 calls wait for it; "
+                                   "further calls are dropped"])
+        # The empty panel shows nothing: the click is the level's.
+        self.assertLogged(result, "MousePressed(60, 50, 0)")
 
     def lose_the_browser_mid_game(self, sig, line):
         self.level("""

@@ -11,16 +11,17 @@
 
 namespace {
 
-// A font where every glyph's aspect tells which character was asked for.
+// A font where every glyph's aspect tells which character was asked for; like the game's font it
+// has no line feed, and a glyph it lacks is 1 wide, as the renderer draws it.
 float aspect(uint32_t code) {
   switch (code) {
     case 'A': return 0.5f;
     case 'B': return 0.75f;
     case '0': return 0.625f;
-    case '\n': return 0.25f;
-    case 0xE9: return 1.0f;   // é
+    case ' ': return 0.875f;
+    case 0xE9: return 1.25f;   // é
     case 0x20AC: return 2.0f;  // €
-    default: return 0.0f;
+    default: return 1.0f;
   }
 }
 
@@ -29,18 +30,19 @@ gui::TextSize measure(const std::string& text) { return gui::measureText(text, 2
 TEST(PanelText, BoxesFollowTheOneLateLineRule) {
   EXPECT_EQ(measure("AB").width, 30);  // (0.5 + 0.75) * 24
   EXPECT_EQ(measure("AB").height, 24);
-  // The first line takes A, the line feed and B; the second line is empty.
+  // The first line takes A, the line feed (a glyph the font lacks) and B; the second line is empty.
   gui::TextSize twoLines = measure("A\nB");
-  EXPECT_EQ(twoLines.width, 36);
+  EXPECT_EQ(twoLines.width, 54);
   EXPECT_EQ(twoLines.height, 48);
   EXPECT_EQ(measure("AB\n").height, 24);  // a trailing line feed adds no line
-  EXPECT_EQ(measure("A B").width, 45);    // a blank is as wide as a '0'
+  // A blank is as wide as the overlay draws it, neither a '0' nor the font's own blank glyph.
+  EXPECT_EQ(measure("A B").width, static_cast<int>((0.5f + gui::blankAspect + 0.75f) * 24));
   EXPECT_EQ(measure("").width, 0);
   EXPECT_EQ(measure("").height, 24);
 }
 
 TEST(PanelText, MeasuresCodePointsNotBytes) {
-  EXPECT_EQ(measure("\xC3\xA9").width, 24);        // é is one glyph, not two unknown bytes
+  EXPECT_EQ(measure("\xC3\xA9").width, 30);        // é is one glyph, not two unknown bytes
   EXPECT_EQ(measure("\xE2\x82\xAC" "A").width, 60);  // € then A
 }
 

@@ -29,6 +29,9 @@ const unsigned largestPage = 4096;
 // A script that runs longer is stopped, so an endless loop cannot hang the page for good.
 const int scriptTimeoutMs = 2000;
 const double zoomStep = 1.1;
+// Calls made before the page is ready wait for it, this many at most: a script that calls every
+// step into a page that never loads (no browser) would otherwise fill memory through the level.
+const size_t deferredCalls = 500;
 const char group[] = "General";
 
 unsigned pageSize(unsigned size) {
@@ -83,7 +86,9 @@ Navi::~Navi() {
       manager.tierOverlay(tier)->remove2D(element);
       Ogre::OverlayManager::getSingleton().destroyOverlayElement(element);
     }
-    Ogre::MaterialManager::getSingleton().remove(materialName, group);
+    // Either may have gone with its resource group already.
+    if (Ogre::MaterialManager::getSingleton().resourceExists(materialName, group))
+      Ogre::MaterialManager::getSingleton().remove(materialName, group);
     if (Ogre::TextureManager::getSingleton().resourceExists(textureName, group))
       Ogre::TextureManager::getSingleton().remove(textureName, group);
   } catch (...) {
@@ -95,11 +100,25 @@ bool Navi::contains(int x, int y) const {
   return x >= left && y >= top && x < left + static_cast<int>(width) && y < top + static_cast<int>(height);
 }
 
+bool Navi::pageReady() const {
+  return pageLoaded && !sessionId.empty();
+}
+
 void Navi::command(const std::string& method, const std::string& params) {
-  if (pageLoaded && !sessionId.empty())
+  if (pageReady())
     manager.browser->send(method, nlohmann::json::parse(params), sessionId);
   else
+    defer(method, params);
+}
+
+void Navi::defer(const std::string& method, const std::string& params) {
+  if (deferred.size() < deferredCalls) {
     deferred.emplace_back(method, params);
+  } else if (!callsDropped) {
+    callsDropped = true;
+    core::log("Web panel " + name + ": the page is not ready and " + std::to_string(deferredCalls) +
+              " calls wait for it; further calls are dropped");
+  }
 }
 
 void Navi::loadURL(const std::string& url) {
@@ -164,8 +183,8 @@ void Navi::bind(const std::string& binding, NaviCallback callback) {
 }
 
 void Navi::evaluateJS(const std::string& source, const JSArguments&) {
-  if (!pageLoaded || sessionId.empty()) {
-    deferred.emplace_back("Runtime.evaluate", nlohmann::json({{"expression", source}}).dump());
+  if (!pageReady()) {
+    defer("Runtime.evaluate", nlohmann::json({{"expression", source}}).dump());
     return;
   }
   const std::string panel = name;
@@ -214,7 +233,11 @@ void Navi::dispatchMouse(const char* type, int x, int y, const char* button, int
     params["deltaX"] = 0;
     params["deltaY"] = wheel;
   }
-  command("Input.dispatchMouseEvent", params.dump());
+  // Only the pointer's latest place matters to a page that is not there yet.
+  if (std::string(type) == "mouseMoved" && !pageReady())
+    deferredMove = params.dump();
+  else
+    command("Input.dispatchMouseEvent", params.dump());
 }
 
 void Navi::attach(const std::string& target, const std::string& session) {
@@ -272,6 +295,9 @@ void Navi::loaded() {
   pageLoaded = true;
   std::vector<std::pair<std::string, std::string>> waiting;
   waiting.swap(deferred);
+  if (!deferredMove.empty())
+    waiting.emplace_back("Input.dispatchMouseEvent", std::move(deferredMove));
+  deferredMove.clear();
   for (auto& call : waiting) {
     if (call.first == "Runtime.evaluate")
       evaluateJS(nlohmann::json::parse(call.second).value("expression", std::string()), {});
@@ -325,28 +351,56 @@ void Navi::applyAlpha() {
     shows ? element->show() : element->hide();
   if (!shows)
     return;
+  if (Ogre::TextureUnitState* unit = pictureUnit())
+    unit->setAlphaOperation(Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE, Ogre::LBS_MANUAL, 1.0,
+                            static_cast<Ogre::Real>(alpha));
+}
+
+Ogre::TextureUnitState* Navi::pictureUnit() {
   Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
-  if (material)
-    material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setAlphaOperation(
-        Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE, Ogre::LBS_MANUAL, 1.0, static_cast<Ogre::Real>(alpha));
+  Ogre::Technique* technique = material && material->getNumTechniques() > 0 ? material->getTechnique(0) : nullptr;
+  Ogre::Pass* pass = technique && technique->getNumPasses() > 0 ? technique->getPass(0) : nullptr;
+  if (pass && pass->getNumTextureUnitStates() > 0)
+    return pass->getTextureUnitState(0);
+  losePicture("its material " + materialName);
+  return nullptr;
+}
+
+void Navi::losePicture(const std::string& what) {
+  if (!pictureLost)
+    core::log("Web panel " + name + ": " + what + " is gone; the panel stays empty");
+  pictureLost = true;
+  uploaded = false;
+  pendingFrame.reset();
+  if (element)
+    element->hide();
 }
 
 void Navi::upload(const Ogre::Image& image) {
-  if (!element || image.getWidth() == 0 || image.getHeight() == 0)
+  if (!element || pictureLost || image.getWidth() == 0 || image.getHeight() == 0)
     return;
   try {
     Ogre::TextureManager& textures = Ogre::TextureManager::getSingleton();
+    Ogre::TexturePtr texture;
     if (image.getWidth() != textureWidth || image.getHeight() != textureHeight) {
+      Ogre::TextureUnitState* unit = pictureUnit();
+      if (!unit)
+        return;
       if (textures.resourceExists(textureName, group))
         textures.remove(textureName, group);
-      textures.createManual(textureName, group, Ogre::TEX_TYPE_2D, image.getWidth(), image.getHeight(), 0,
-                            Ogre::PF_BYTE_RGBA, Ogre::TU_DYNAMIC_WRITE_ONLY_DISCARDABLE);
+      texture = textures.createManual(textureName, group, Ogre::TEX_TYPE_2D, image.getWidth(), image.getHeight(), 0,
+                                      Ogre::PF_BYTE_RGBA, Ogre::TU_DYNAMIC_WRITE_ONLY_DISCARDABLE);
       textureWidth = image.getWidth();
       textureHeight = image.getHeight();
-      Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName, group);
-      material->getTechnique(0)->getPass(0)->getTextureUnitState(0)->setTextureName(textureName);
+      unit->setTextureName(textureName);
+    } else {
+      texture = textures.getByName(textureName, group);
+      if (!texture) {
+        losePicture("its texture " + textureName);
+        return;
+      }
     }
-    textures.getByName(textureName, group)->getBuffer()->blitFromMemory(image.getPixelBox());
+    texture->getBuffer()->blitFromMemory(image.getPixelBox());
     uploaded = true;
     applyAlpha();
   } catch (...) {

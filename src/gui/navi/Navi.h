@@ -1,6 +1,7 @@
 // The web-panel library's face: named HTML panels drawn into overlay elements. A panel is a page
 // of one shared headless browser (NaviManager.h); every call here returns at once and the page
-// follows when the browser gets to it. Calls made before the page exists wait for it in order.
+// follows when the browser gets to it. Calls made before the page exists wait for it in order, up to
+// a limit; of the mouse moves made meanwhile only the last waits.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 namespace Ogre {
 class Image;
 class OverlayContainer;
+class TextureUnitState;
 class Viewport;
 }  // namespace Ogre
 
@@ -78,8 +80,11 @@ private:
   Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
        NaviPosition position, bool movable, int updatesPerSecond, Tier tier);
 
+  // Calls go straight to a loaded page; until then they wait.
+  bool pageReady() const;
   // Sent now when the page is ready, else after it.
   void command(const std::string& method, const std::string& params);
+  void defer(const std::string& method, const std::string& params);
   void dispatchMouse(const char* type, int x, int y, const char* button, int clickCount, double wheel = 0);
   // The page's own steps, from the manager's per-frame update.
   void attach(const std::string& target, const std::string& session);
@@ -90,6 +95,11 @@ private:
   void loaded();
   void update(uint32_t now);
   void applyAlpha();
+  // The texture unit that shows the picture; null once the material is gone (a script's failed
+  // resource location clears the group "General" the panel's material and texture live in).
+  Ogre::TextureUnitState* pictureUnit();
+  // Said once: the panel then stays empty.
+  void losePicture(const std::string& what);
   void upload(const Ogre::Image& image);
   void dropPicture();
   bool originAllowed(const std::string& url) const;
@@ -111,6 +121,8 @@ private:
   bool pageLoaded = false;     // the first navigation ended: deferred calls may go
   std::string pendingUrl;
   std::vector<std::pair<std::string, std::string>> deferred;  // method, params as JSON text
+  std::string deferredMove;    // the last mouse move made while waiting, sent after the calls
+  bool callsDropped = false;   // deferred calls ran over: said once
   bool transparent = true;
   std::map<std::string, NaviCallback> bindings;
   std::string allowedOrigin;  // of the address the script gave; pages of the GUI folder always may
@@ -131,6 +143,7 @@ private:
   long long pendingAck = -1;
   uint32_t lastUpload = 0;
   bool uploaded = false;
+  bool pictureLost = false;  // its material or texture went with its resource group
   int buttons = 0;  // held buttons, as the protocol counts them
 };
 

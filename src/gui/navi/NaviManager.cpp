@@ -496,7 +496,7 @@ bool NaviManager::inBaseFolder(const std::string& url) const {
 Navi* NaviManager::getTopNavi(int x, int y) const {
   Navi* top = nullptr;
   for (const auto& navi : navis) {
-    if (!navi->isVisible() || !navi->contains(x, y))
+    if (!navi->isVisible() || !navi->painted() || !navi->contains(x, y))
       continue;
     if (!top || navi->tier > top->tier || (navi->tier == top->tier && navi->order > top->order))
       top = navi.get();

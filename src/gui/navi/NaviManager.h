@@ -1,7 +1,7 @@
 // The web-panel library's manager: one headless Chromium per run, started in the background and
 // driven over its DevTools pipe, one page per panel. Panels are addressed by name; mouse calls
-// take screen pixels and go to the topmost visible panel under the pointer. No call waits for the
-// browser: without one (missing, failed, dead) panels keep their names and stay empty.
+// take screen pixels and go to the topmost shown panel with a picture under the pointer. No call
+// waits for the browser: without one (missing, failed, dead) panels keep their names and stay empty.
 #pragma once
 
 #include "gui/navi/Navi.h"
@@ -48,7 +48,8 @@ public:
   std::vector<Navi*> getNavis(const std::string& pattern) const;
   void destroyNavi(const std::string& name);
 
-  // The visible panel on top at a screen pixel, or null.
+  // The panel on top at a screen pixel, or null. Only a shown panel with a picture counts: the
+  // player clicks what is on the screen, and an empty panel shows nothing.
   Navi* getTopNavi(int x, int y) const;
   // Each returns whether a panel took the event.
   bool injectMouseMove(int x, int y);
