@@ -1,5 +1,6 @@
-// The registration table: 73 functions at places of their own, and the editor definitions that
-// name exactly them.
+// The registration table: 73 functions in the order of the one list, each slice entry taken once,
+// and the editor definitions that name exactly them.
+#include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
 
 extern "C" {
@@ -10,18 +11,68 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 
 // The names themselves are checked against the editor definitions below.
-TEST(ScriptLibrary, SeventyThreeFunctionsEachAtAPlaceOfItsOwn) {
-  std::set<int> places;
-  for (const LibraryFunction& f : libraryFunctions())
-    EXPECT_TRUE(places.insert(f.position).second) << "place taken twice: " << f.position;
-  ASSERT_EQ(places.size(), 73u);
-  EXPECT_EQ(*places.begin(), 1);
-  EXPECT_EQ(*places.rbegin(), 73);
+TEST(ScriptLibrary, SeventyThreeFunctionsInTheOrderOfTheListEachOnce) {
+  const std::vector<std::string> order(registrationOrder.begin(), registrationOrder.end());
+  ASSERT_EQ(order.size(), 73u);
+  EXPECT_EQ(std::set<std::string>(order.begin(), order.end()).size(), 73u) << "a name listed twice";
+  EXPECT_EQ(order.front(), "ShowText");
+  EXPECT_EQ(order.back(), "HasKeyboardFocus");
+
+  std::map<std::string, int> sliceEntries;
+  for (const LibrarySlice& slice : {coreFunctions(), worldFunctions(), guiFunctions(), soundFunctions(), serviceFunctions(),
+                                    inputFunctions(), naviFunctions()})
+    for (const LibraryFunction& f : slice)
+      ++sliceEntries[f.name];
+  for (const auto& [name, count] : sliceEntries)
+    EXPECT_EQ(count, 1) << name << " is in the slices " << count << " times";
+  for (const std::string& name : order)
+    EXPECT_EQ(sliceEntries.count(name), 1u) << name << " is listed but in no slice";
+  EXPECT_EQ(sliceEntries.size(), order.size()) << "a slice entry the list lacks";
+
+  // What the script host gets follows the list.
+  ScriptContext context;
+  ScriptLibrary library(context);
+  std::vector<std::string> registered;
+  for (const ScriptFunction& f : library.registrations())
+    registered.push_back(f.name);
+  EXPECT_EQ(registered, order);
+}
+
+// With a subsystem it needs missing, a function gives its defaults and its body never runs: it
+// would reach through the null pointer.
+TEST(ScriptLibrary, WithoutTheSubsystemsItNeedsAFunctionGivesItsDefaults) {
+  ScriptContext context;
+  ScriptLibrary library(context);
+  const std::vector<LibraryFunction> functions = libraryFunctions();
+  const std::vector<ScriptFunction> registrations = library.registrations();
+  ASSERT_EQ(functions.size(), registrations.size());
+  lua_State* L = luaL_newstate();
+  for (size_t i = 0; i < functions.size(); ++i) {
+    if (!functions[i].needs)
+      continue;
+    lua_pushstring(L, registrations[i].name.c_str());
+    lua_pushlightuserdata(L, registrations[i].data);
+    lua_pushcclosure(L, registrations[i].function, 2);
+    ASSERT_EQ(lua_pcall(L, 0, LUA_MULTRET, 0), 0) << functions[i].name;
+    std::string results;
+    for (int k = 1; k <= lua_gettop(L); ++k) {
+      if (lua_type(L, k) == LUA_TNUMBER && lua_tonumber(L, k) == 0)
+        results += 'n';
+      else if (lua_type(L, k) == LUA_TSTRING && lua_objlen(L, k) == 0)
+        results += 's';
+      else
+        results += '?';
+    }
+    EXPECT_EQ(results, functions[i].defaults) << functions[i].name;
+    lua_settop(L, 0);
+  }
+  lua_close(L);
 }
 
 namespace {

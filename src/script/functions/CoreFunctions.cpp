@@ -28,168 +28,184 @@ bool isZipFile(const std::string& path) {
   return magic[0] == 'P' && magic[1] == 'K' && ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6));
 }
 
+int ShowText(lua_State* L, ScriptContext& engine) {
+  engine.showText(argString(L, 1));
+  return 0;
+}
+
+int LogText(lua_State* L, ScriptContext&) {
+  core::log(argString(L, 1));
+  return 0;
+}
+
+int GetTick(lua_State* L, ScriptContext& engine) {
+  lua_pushnumber(L, engine.now());
+  return 1;
+}
+
+int coreLoadLevel(lua_State* L, ScriptContext& engine) {
+  engine.requestLevel(argString(L, 1));
+  return 0;
+}
+
+int CreateEntity(lua_State* L, ScriptContext& engine) {
+  engine.scene->createEntity(argString(L, 1), argString(L, 2));
+  return 0;
+}
+
+int CreateSceneNode(lua_State* L, ScriptContext& engine) {
+  nodeOrRoot(*engine.scene, argString(L, 1))
+      ->createChildSceneNode(argString(L, 2), Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+  return 0;
+}
+
+int AttachObject(lua_State* L, ScriptContext& engine) {
+  engine.scene->getSceneNode(argString(L, 1))->attachObject(engine.scene->getEntity(argString(L, 2)));
+  return 0;
+}
+
+int SetSkyBox(lua_State* L, ScriptContext& engine) {
+  engine.scene->setSkyBox(true, argString(L, 1), 500, true, Ogre::Quaternion::IDENTITY,
+                          Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+  return 0;
+}
+
+int SetFog(lua_State* L, ScriptContext& engine) {
+  Ogre::ColourValue colour(argFloat(L, 1), argFloat(L, 2), argFloat(L, 3), 1.0f);
+  engine.scene->setFog(Ogre::FOG_LINEAR, colour, 0.0f, static_cast<Ogre::Real>(argInt(L, 4)),
+                       static_cast<Ogre::Real>(argInt(L, 5)));
+  return 0;
+}
+
+int AddCompositor(lua_State* L, ScriptContext& engine) {
+  if (engine.window->getNumViewports() == 0)
+    return 0;
+  Ogre::Viewport* viewport = engine.window->getViewport(0);
+  Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
+  compositors.getCompositorChain(viewport)->removeAllCompositors();
+  std::string name = argString(L, 1);
+  if (name.empty())
+    return 0;
+  if (!compositors.addCompositor(viewport, name, 0)) {
+    core::log("AddCompositor: no compositor named " + name);
+    return 0;
+  }
+  compositors.setCompositorEnabled(viewport, name, true);
+  return 0;
+}
+
+int AddResourceLocation(lua_State* L, ScriptContext& engine) {
+  std::string group = argString(L, 1);
+  std::string location = argString(L, 2);
+  std::string type = argString(L, 3);
+  if (type == "FileSystem" && !std::filesystem::is_directory(location)) {
+    core::log("AddResourceLocation: no such folder: " + location);
+    return 0;
+  }
+  // Ogre loses the archive it made when the file then fails to open as a zip.
+  if (type == "Zip" && !isZipFile(location)) {
+    core::log("AddResourceLocation: no such zip archive: " + location);
+    return 0;
+  }
+  engine.addResourceLocation(group, location, type);
+  return 0;
+}
+
+int SaveScreenshot(lua_State* L, ScriptContext& engine) {
+  std::string file = argString(L, 1);
+  std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder)) {
+    core::log("SaveScreenshot: no such folder for " + file);
+    return 0;
+  }
+  engine.window->writeContentsToFile(file);
+  return 0;
+}
+
+int ShutDown(lua_State* L, ScriptContext& engine) {
+  engine.shutDown(argFlag(L, 1));
+  return 0;
+}
+
+int FastForward(lua_State* L, ScriptContext& engine) {
+  engine.fastForward(argInt(L, 1));
+  return 0;
+}
+
+int GetVersion(lua_State* L, ScriptContext& engine) {
+  return pushString(L, engine.version);
+}
+
+int GetFps(lua_State* L, ScriptContext& engine) {
+  lua_pushnumber(L, engine.window->getStatistics().lastFPS);
+  return 1;
+}
+
+int GetBatchCount(lua_State* L, ScriptContext& engine) {
+  lua_pushnumber(L, static_cast<double>(engine.window->getStatistics().batchCount));
+  return 1;
+}
+
+// The window is checked here, not needed: a wrong name logs and gives -1 with or without it.
+int GetWindowProperty(lua_State* L, ScriptContext& engine) {
+  std::string property = argString(L, 1);
+  Ogre::RenderWindow* w = engine.window;
+  if (property == "window_width")
+    lua_pushnumber(L, w ? w->getWidth() : 0);
+  else if (property == "window_height")
+    lua_pushnumber(L, w ? w->getHeight() : 0);
+  else {
+    core::log("Error. Wrong property name when calling GetWindowProperty(): " + property);
+    lua_pushnumber(L, -1);
+  }
+  return 1;
+}
+
+int GetFloatValue(lua_State* L, ScriptContext& engine) {
+  ScriptVm* vm = engine.scripts->getVm(argString(L, 1));
+  lua_pushnumber(L, vm ? engine.scripts->getFloat(*vm, argString(L, 2), argString(L, 3)) : 0.0f);
+  return 1;
+}
+
+int GetStringValue(lua_State* L, ScriptContext& engine) {
+  return pushString(L, engine.scripts->getStringValue(argString(L, 1), argString(L, 2), argString(L, 3)));
+}
+
+int ExecuteCmd(lua_State* L, ScriptContext& engine) {
+  if (ScriptVm* vm = engine.scripts->getVm(argString(L, 1)))
+    engine.scripts->runStatement(*vm, argString(L, 2));
+  return 0;
+}
+
+int GlobalCmd(lua_State* L, ScriptContext& engine) {
+  return pushString(L, engine.scripts->swapExchange(engine.scripts->luaVm(), argString(L, 1)));
+}
+
 }  // namespace
 
 LibrarySlice coreFunctions() {
   return {
-      {1, "ShowText", "",
-       [](lua_State* L, ScriptContext& engine) {
-         engine.showText(argString(L, 1));
-         return 0;
-       }},
-      {2, "LogText", "",
-       [](lua_State* L, ScriptContext&) {
-         core::log(argString(L, 1));
-         return 0;
-       }},
-      {3, "GetTick", "n",
-       [](lua_State* L, ScriptContext& engine) {
-         lua_pushnumber(L, engine.now());
-         return 1;
-       }},
-      {5, "coreLoadLevel", "",
-       [](lua_State* L, ScriptContext& engine) {
-         engine.requestLevel(argString(L, 1));
-         return 0;
-       }},
-      {6, "CreateEntity", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.scene)
-           engine.scene->createEntity(argString(L, 1), argString(L, 2));
-         return 0;
-       }},
-      {7, "CreateSceneNode", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.scene)
-           nodeOrRoot(*engine.scene, argString(L, 1))
-               ->createChildSceneNode(argString(L, 2), Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
-         return 0;
-       }},
-      {8, "AttachObject", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (Ogre::SceneManager* s = engine.scene)
-           s->getSceneNode(argString(L, 1))->attachObject(s->getEntity(argString(L, 2)));
-         return 0;
-       }},
-      {9, "SetSkyBox", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.scene)
-           engine.scene->setSkyBox(true, argString(L, 1), 500, true, Ogre::Quaternion::IDENTITY,
-                                   Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
-         return 0;
-       }},
-      {11, "SetFog", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.scene) {
-           Ogre::ColourValue colour(argFloat(L, 1), argFloat(L, 2), argFloat(L, 3), 1.0f);
-           engine.scene->setFog(Ogre::FOG_LINEAR, colour, 0.0f, static_cast<Ogre::Real>(argInt(L, 4)),
-                                static_cast<Ogre::Real>(argInt(L, 5)));
-         }
-         return 0;
-       }},
-      {12, "AddCompositor", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (!engine.window || engine.window->getNumViewports() == 0)
-           return 0;
-         Ogre::Viewport* viewport = engine.window->getViewport(0);
-         Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
-         compositors.getCompositorChain(viewport)->removeAllCompositors();
-         std::string name = argString(L, 1);
-         if (name.empty())
-           return 0;
-         if (!compositors.addCompositor(viewport, name, 0)) {
-           core::log("AddCompositor: no compositor named " + name);
-           return 0;
-         }
-         compositors.setCompositorEnabled(viewport, name, true);
-         return 0;
-       }},
-      {13, "AddResourceLocation", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (!engine.scene)
-           return 0;
-         std::string group = argString(L, 1);
-         std::string location = argString(L, 2);
-         std::string type = argString(L, 3);
-         if (type == "FileSystem" && !std::filesystem::is_directory(location)) {
-           core::log("AddResourceLocation: no such folder: " + location);
-           return 0;
-         }
-         // Ogre loses the archive it made when the file then fails to open as a zip.
-         if (type == "Zip" && !isZipFile(location)) {
-           core::log("AddResourceLocation: no such zip archive: " + location);
-           return 0;
-         }
-         engine.addResourceLocation(group, location, type);
-         return 0;
-       }},
-      {14, "SaveScreenshot", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (!engine.window)
-           return 0;
-         std::string file = argString(L, 1);
-         std::filesystem::path folder = std::filesystem::path(file).parent_path();
-         if (!folder.empty() && !std::filesystem::is_directory(folder)) {
-           core::log("SaveScreenshot: no such folder for " + file);
-           return 0;
-         }
-         engine.window->writeContentsToFile(file);
-         return 0;
-       }},
-      {15, "ShutDown", "",
-       [](lua_State* L, ScriptContext& engine) {
-         engine.shutDown(argFlag(L, 1));
-         return 0;
-       }},
-      {19, "FastForward", "",
-       [](lua_State* L, ScriptContext& engine) {
-         engine.fastForward(argInt(L, 1));
-         return 0;
-       }},
-      {20, "GetVersion", "s", [](lua_State* L, ScriptContext& engine) { return pushString(L, engine.version); }},
-      {21, "GetFps", "n",
-       [](lua_State* L, ScriptContext& engine) {
-         lua_pushnumber(L, engine.window ? engine.window->getStatistics().lastFPS : 0.0f);
-         return 1;
-       }},
-      {22, "GetBatchCount", "n",
-       [](lua_State* L, ScriptContext& engine) {
-         lua_pushnumber(L, engine.window ? static_cast<double>(engine.window->getStatistics().batchCount) : 0.0);
-         return 1;
-       }},
-      {29, "GetWindowProperty", "n",
-       [](lua_State* L, ScriptContext& engine) {
-         std::string property = argString(L, 1);
-         Ogre::RenderWindow* w = engine.window;
-         if (property == "window_width")
-           lua_pushnumber(L, w ? w->getWidth() : 0);
-         else if (property == "window_height")
-           lua_pushnumber(L, w ? w->getHeight() : 0);
-         else {
-           core::log("Error. Wrong property name when calling GetWindowProperty(): " + property);
-           lua_pushnumber(L, -1);
-         }
-         return 1;
-       }},
-      {58, "GetFloatValue", "n",
-       [](lua_State* L, ScriptContext& engine) {
-         ScriptVm* vm = engine.scripts->getVm(argString(L, 1));
-         lua_pushnumber(L, vm ? engine.scripts->getFloat(*vm, argString(L, 2), argString(L, 3)) : 0.0f);
-         return 1;
-       }},
-      {59, "GetStringValue", "s",
-       [](lua_State* L, ScriptContext& engine) {
-         return pushString(L, engine.scripts->getStringValue(argString(L, 1), argString(L, 2), argString(L, 3)));
-       }},
-      {60, "ExecuteCmd", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (ScriptVm* vm = engine.scripts->getVm(argString(L, 1)))
-           engine.scripts->runStatement(*vm, argString(L, 2));
-         return 0;
-       }},
-      {61, "GlobalCmd", "s",
-       [](lua_State* L, ScriptContext& engine) {
-         return pushString(L, engine.scripts->swapExchange(engine.scripts->luaVm(), argString(L, 1)));
-       }},
+      {"ShowText", ShowText, 0, ""},
+      {"LogText", LogText, 0, ""},
+      {"GetTick", GetTick, 0, "n"},
+      {"coreLoadLevel", coreLoadLevel, 0, ""},
+      {"CreateEntity", CreateEntity, need::Scene, ""},
+      {"CreateSceneNode", CreateSceneNode, need::Scene, ""},
+      {"AttachObject", AttachObject, need::Scene, ""},
+      {"SetSkyBox", SetSkyBox, need::Scene, ""},
+      {"SetFog", SetFog, need::Scene, ""},
+      {"AddCompositor", AddCompositor, need::Window, ""},
+      {"AddResourceLocation", AddResourceLocation, need::Scene, ""},
+      {"SaveScreenshot", SaveScreenshot, need::Window, ""},
+      {"ShutDown", ShutDown, 0, ""},
+      {"FastForward", FastForward, 0, ""},
+      {"GetVersion", GetVersion, 0, "s"},
+      {"GetFps", GetFps, need::Window, "n"},
+      {"GetBatchCount", GetBatchCount, need::Window, "n"},
+      {"GetWindowProperty", GetWindowProperty, 0, "n"},
+      {"GetFloatValue", GetFloatValue, 0, "n"},
+      {"GetStringValue", GetStringValue, 0, "s"},
+      {"ExecuteCmd", ExecuteCmd, 0, ""},
+      {"GlobalCmd", GlobalCmd, 0, "s"},
   };
 }

@@ -12,63 +12,70 @@
 
 namespace {
 
+// The simulation's panels; a simulation may run without them.
 OverlayMgr* overlays(ScriptContext& engine) {
-  return engine.simulation ? engine.simulation->overlays() : nullptr;
+  return engine.simulation->overlays();
+}
+
+int SetBackground(lua_State* L, ScriptContext& engine) {
+  engine.background->set(argString(L, 1));
+  return 0;
+}
+
+int Fade(lua_State* L, ScriptContext& engine) {
+  engine.startFade(argFlag(L, 1), argNumber(L, 2));
+  return 0;
+}
+
+int CreatePanel(lua_State* L, ScriptContext& engine) {
+  const std::string text = argString(L, 1);
+  const float x = argFloat(L, 2), y = argFloat(L, 3);
+  return pushString(L, engine.simulation->createPanel(text, x, y));
+}
+
+int DestroyPanel(lua_State* L, ScriptContext& engine) {
+  if (OverlayMgr* panels = overlays(engine))
+    panels->destroyPanel(argString(L, 1));
+  return 0;
+}
+
+int AddElement(lua_State* L, ScriptContext& engine) {
+  if (OverlayMgr* panels = overlays(engine))
+    panels->showElement(argString(L, 1));
+  return 0;
+}
+
+int RemoveElement(lua_State* L, ScriptContext& engine) {
+  if (OverlayMgr* panels = overlays(engine))
+    panels->hideElement(argString(L, 1));
+  return 0;
+}
+
+int SetElementCaption(lua_State* L, ScriptContext& engine) {
+  if (OverlayMgr* panels = overlays(engine))
+    panels->setElementCaption(argString(L, 1), argString(L, 2));
+  return 0;
+}
+
+int SetElementMaterial(lua_State* L, ScriptContext& engine) {
+  // A missing element or material throws, and the guard logs it.
+  const std::string element = argString(L, 1), material = argString(L, 2);
+  if (overlays(engine))
+    Ogre::OverlayManager::getSingleton().getOverlayElement(element)->setMaterialName(material);
+  return 0;
 }
 
 }  // namespace
 
 LibrarySlice guiFunctions() {
   return {
-      {10, "SetBackground", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.background)
-           engine.background->set(argString(L, 1));
-         return 0;
-       }},
-      {26, "Fade", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (engine.startFade)
-           engine.startFade(argFlag(L, 1), argNumber(L, 2));
-         return 0;
-       }},
-      {43, "CreatePanel", "s",
-       [](lua_State* L, ScriptContext& engine) {
-         const std::string text = argString(L, 1);
-         const float x = argFloat(L, 2), y = argFloat(L, 3);
-         return pushString(L, engine.simulation ? engine.simulation->createPanel(text, x, y) : std::string());
-       }},
-      {44, "DestroyPanel", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (OverlayMgr* panels = overlays(engine))
-           panels->destroyPanel(argString(L, 1));
-         return 0;
-       }},
-      {45, "AddElement", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (OverlayMgr* panels = overlays(engine))
-           panels->showElement(argString(L, 1));
-         return 0;
-       }},
-      {46, "RemoveElement", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (OverlayMgr* panels = overlays(engine))
-           panels->hideElement(argString(L, 1));
-         return 0;
-       }},
-      {47, "SetElementCaption", "",
-       [](lua_State* L, ScriptContext& engine) {
-         if (OverlayMgr* panels = overlays(engine))
-           panels->setElementCaption(argString(L, 1), argString(L, 2));
-         return 0;
-       }},
-      {48, "SetElementMaterial", "",
-       [](lua_State* L, ScriptContext& engine) {
-         // A missing element or material throws, and the guard logs it.
-         const std::string element = argString(L, 1), material = argString(L, 2);
-         if (overlays(engine))
-           Ogre::OverlayManager::getSingleton().getOverlayElement(element)->setMaterialName(material);
-         return 0;
-       }},
+      {"SetBackground", SetBackground, need::Scene, ""},
+      {"Fade", Fade, need::Window, ""},
+      {"CreatePanel", CreatePanel, need::World, "s"},
+      {"DestroyPanel", DestroyPanel, need::World, ""},
+      {"AddElement", AddElement, need::World, ""},
+      {"RemoveElement", RemoveElement, need::World, ""},
+      {"SetElementCaption", SetElementCaption, need::World, ""},
+      {"SetElementMaterial", SetElementMaterial, need::World, ""},
   };
 }

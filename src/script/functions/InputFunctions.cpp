@@ -6,24 +6,27 @@
 
 #include <cstdint>
 
+namespace {
+
+int LeaveEditMode(lua_State*, ScriptContext& engine) {
+  engine.leaveEditMode();
+  return 0;
+}
+
+int GetMousePosition(lua_State* L, ScriptContext& engine) {
+  ScriptContext::MousePosition mouse = engine.mousePosition();
+  lua_pushnumber(L, mouse.x);
+  lua_pushnumber(L, mouse.y);
+  // Only zero or not matters to scripts; the address tells one panel from another.
+  lua_pushnumber(L, static_cast<double>(reinterpret_cast<uintptr_t>(mouse.panel)));
+  return 3;
+}
+
+}  // namespace
+
 LibrarySlice inputFunctions() {
   return {
-      {23, "LeaveEditMode", "",
-       [](lua_State*, ScriptContext& engine) {
-         if (engine.leaveEditMode)
-           engine.leaveEditMode();
-         return 0;
-       }},
-      {24, "GetMousePosition", "nnn",
-       [](lua_State* L, ScriptContext& engine) {
-         ScriptContext::MousePosition mouse;
-         if (engine.mousePosition)
-           mouse = engine.mousePosition();
-         lua_pushnumber(L, mouse.x);
-         lua_pushnumber(L, mouse.y);
-         // Only zero or not matters to scripts; the address tells one panel from another.
-         lua_pushnumber(L, static_cast<double>(reinterpret_cast<uintptr_t>(mouse.panel)));
-         return 3;
-       }},
+      {"LeaveEditMode", LeaveEditMode, need::Input, ""},
+      {"GetMousePosition", GetMousePosition, need::Input, "nnn"},
   };
 }

@@ -1,6 +1,6 @@
 // What the script functions reach: the engine's subsystems and a few application controls.
-// The "setup" VM runs before any subsystem exists, so every pointer may still be null and every
-// function checks the one it needs; the application fills them in as it builds them.
+// The "setup" VM runs before any subsystem exists, so every pointer may still be null and the
+// library checks the ones each function needs; the application fills them in as it builds them.
 #pragma once
 
 #include <cstdint>

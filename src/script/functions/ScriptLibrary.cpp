@@ -1,4 +1,4 @@
-// The slices merged into registration order, and the guard every function runs in.
+// The registration order, the slices taken in it, and the guard every function runs in.
 #include "script/functions/ScriptLibrary.h"
 
 #include "core/Errors.h"
@@ -9,8 +9,8 @@ extern "C" {
 #include <lua.h>
 }
 
-#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace {
 
@@ -28,14 +28,25 @@ int runBody(lua_State* L, const ScriptLibrary::Bound& entry, const char* name) n
   }
 }
 
+// True when a subsystem of the needs is missing from the context.
+bool lacks(unsigned needs, const ScriptContext& engine) {
+  return ((needs & need::Scene) && !(engine.scene && engine.background)) ||
+         ((needs & need::Window) && !(engine.window && engine.startFade)) ||
+         ((needs & need::World) && !(engine.simulation && engine.collision && engine.camera)) ||
+         ((needs & need::Sound) && !engine.sound) ||
+         ((needs & need::WebPanels) && !engine.gui) ||
+         ((needs & need::Input) && !(engine.mousePosition && engine.leaveEditMode));
+}
+
 // The C function behind every library function: upvalue 1 is the name, upvalue 2 its entry.
-// While a VM closes, the functions only push their defaults: its finalisers run against an
-// engine being cleared or torn down, and must leave nothing for the next level.
+// The functions only push their defaults while a subsystem they need is missing (the "setup" VM
+// runs before any exists) and while a VM closes: its finalisers run against an engine being
+// cleared or torn down, and must leave nothing for the next level.
 int guarded(lua_State* L) {
   const auto& entry = *static_cast<const ScriptLibrary::Bound*>(lua_touserdata(L, lua_upvalueindex(2)));
   const int base = lua_gettop(L);
   const ScriptHost* host = entry.context->scripts;
-  if (!host || !host->closing()) {
+  if ((!host || !host->closing()) && !lacks(entry.function.needs, *entry.context)) {
     const int pushed = runBody(L, entry, lua_tostring(L, lua_upvalueindex(1)));
     if (pushed >= 0) {
       assert(lua_gettop(L) == base + pushed && "a script function's results do not match its stack");
@@ -55,13 +66,32 @@ int guarded(lua_State* L) {
 
 }  // namespace
 
+const std::vector<const char*> registrationOrder = {
+    "ShowText", "LogText", "GetTick", "GetSimulationTime", "coreLoadLevel", "CreateEntity", "CreateSceneNode",
+    "AttachObject", "SetSkyBox", "SetBackground", "SetFog", "AddCompositor", "AddResourceLocation",
+    "SaveScreenshot", "ShutDown", "StartWebBrowser", "GetUrl", "GetHash", "FastForward", "GetVersion",
+    "GetFps", "GetBatchCount", "LeaveEditMode", "GetMousePosition", "GetRandomHash", "Fade", "WriteReg",
+    "ReadReg", "GetWindowProperty", "CreateCollisionSpace", "RayTest", "CollisionTest",
+    "RegisterCollisionCallback", "SetCameraDampening", "GetCameraRay", "SetPosition", "GetPosition",
+    "SetRotation", "GetParent", "AddActor", "AddActorMessage", "RemoveActor", "CreatePanel", "DestroyPanel",
+    "AddElement", "RemoveElement", "SetElementCaption", "SetElementMaterial", "PlayStream", "UnloadStream",
+    "Play2DSound", "StopAllSounds", "StopSound", "SetMasterVolume", "CreateSpline", "AddSplinePoint",
+    "InterpolateSpline", "GetFloatValue", "GetStringValue", "ExecuteCmd", "GlobalCmd", "CreateNavi",
+    "RemoveNavi", "HideNavi", "ShowNavi", "SetTransparent", "SetMovable", "ExecuteNavi", "ZoomInNavi",
+    "ZoomOutNavi", "ResetNavis", "RefreshNavi", "HasKeyboardFocus",
+};
+
 std::vector<LibraryFunction> libraryFunctions() {
-  std::vector<LibraryFunction> all;
+  std::vector<LibraryFunction> sliced;
   for (const LibrarySlice& slice : {coreFunctions(), worldFunctions(), guiFunctions(), soundFunctions(), serviceFunctions(),
                                     inputFunctions(), naviFunctions()})
-    all.insert(all.end(), slice.begin(), slice.end());
-  std::sort(all.begin(), all.end(),
-            [](const LibraryFunction& a, const LibraryFunction& b) { return a.position < b.position; });
+    sliced.insert(sliced.end(), slice.begin(), slice.end());
+  // Whatever the list and the slices disagree on leaves other than 73 distinct names here.
+  std::vector<LibraryFunction> all;
+  for (const char* name : registrationOrder)
+    for (const LibraryFunction& f : sliced)
+      if (std::strcmp(f.name, name) == 0)
+        all.push_back(f);
   return all;
 }
 

@@ -1,7 +1,8 @@
 // The script function library. Each group's source file ends with its slice: one entry per
-// function with its place in the registration order, its name, its failure defaults and its body.
-// Every function runs through one guard: no C++ exception reaches Lua (which unwinds with
-// longjmp), an exception becomes one log line naming the function, and the defaults are pushed.
+// function with its name, its body, the subsystems it needs and its failure defaults; one list
+// gives the registration order. Every function runs through one guard: no C++ exception reaches
+// Lua (which unwinds with longjmp), an exception becomes one log line naming the function, and the
+// defaults are pushed; so are they, and the body is not run, while a needed subsystem is missing.
 #pragma once
 
 #include "script/ScriptHost.h"
@@ -10,11 +11,24 @@
 
 struct ScriptContext;
 
+// The subsystems of the context a body uses. The application sets the pointers of each need
+// together and clears them together, and runs no script in between.
+namespace need {
+enum : unsigned {
+  Scene = 1,       // scene, and the background made on it
+  Window = 2,      // window, and the fade over it
+  World = 4,       // simulation, collision and camera
+  Sound = 8,       // sound, null when setup.lua turns music off
+  WebPanels = 16,  // gui
+  Input = 32,      // mousePosition and leaveEditMode
+};
+}  // namespace need
+
 struct LibraryFunction {
-  int position;          // in the registration order, 1 to 73
   const char* name;
-  const char* defaults;  // pushed when the body fails: 'n' a 0, 's' an empty string
   int (*body)(lua_State* L, ScriptContext& engine);  // returns how many results it pushed
+  unsigned needs;        // need:: bits
+  const char* defaults;  // pushed when the body fails or cannot run: 'n' a 0, 's' an empty string
 };
 using LibrarySlice = std::vector<LibraryFunction>;
 
@@ -26,7 +40,10 @@ LibrarySlice inputFunctions();    // edit mode, mouse position
 LibrarySlice serviceFunctions();  // browser, downloads, hashes, per-user values
 LibrarySlice naviFunctions();     // web panels
 
-// Every slice's functions in registration order.
+// The function names in registration order: the one place that gives it.
+extern const std::vector<const char*> registrationOrder;
+
+// The slices' functions taken in registration order.
 std::vector<LibraryFunction> libraryFunctions();
 
 // The library bound to one context, for the script host. It must outlive every VM it is
