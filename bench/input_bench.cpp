@@ -2,10 +2,14 @@
 // Lua work under it: luaL_loadbuffer and lua_pcall of the same text in a state with the same
 // KeyPressed function. The listener runs inside the frame's capture() (OIS delivers buffered
 // events from there), so the path measured is all that follows the X read.
+#include "HeadlessOgre.h"
 #include "core/Log.h"
+#include "gui/Statistics.h"
 #include "script/ScriptHost.h"
 #include "states/PlayState.h"
+#include "world/CameraController.h"
 
+#include <Ogre.h>
 #include <benchmark/benchmark.h>
 
 extern "C" {
@@ -26,9 +30,17 @@ void BM_KeyPressThroughPlayState(benchmark::State& state) {
   ScriptHost host{{}};
   host.openVm(host.luaVm());
   host.runStatement(host.luaVm(), keyHandler);
-  StateContext context;
-  context.runStatement = [&host](const std::string& s) { host.runStatement(host.luaVm(), s); };
-  PlayState play(context);
+  struct Statements : ScriptSink {
+    explicit Statements(ScriptHost& host) : host(host) {}
+    void run(const std::string& s) override { host.runStatement(host.luaVm(), s); }
+    ScriptHost& host;
+  } statements{host};
+  // The state's camera and scene: Ogre without a window, which a key press never touches.
+  HeadlessOgre ogre("input_bench.log");
+  Ogre::SceneManager* scene = Ogre::Root::getSingleton().createSceneManager();
+  CameraController camera(*scene, [] { return 0u; });
+  Statistics statistics;
+  PlayState play({camera, *scene, statements, statistics, nullptr});
   OIS::KeyEvent a(nullptr, OIS::KC_A, 97);
   for (auto _ : state)
     play.keyPressed(a);

@@ -1,20 +1,20 @@
 // GameApp construction, the main loop and the logged teardown.
 #include "app/GameApp.h"
 
-#include "app/Fader.h"
-#include "app/ResourceGroups.h"
+#include "app/LevelLoader.h"
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "gui/Background.h"
+#include "gui/Fader.h"
 #include "gui/GameGui.h"
-#include "gui/navi/NaviManager.h"
 #include "gui/OverlayMgr.h"
+#include "gui/Statistics.h"
 #include "gui/Text.h"
 #include "input/InputHandler.h"
 #include "input/MouseRouter.h"
-#include "input/WebPanelInput.h"
 #include "platform/Platform.h"
+#include "render/Renderer.h"
 #include "script/ScriptHost.h"
 #include "sound/Sound.h"
 #include "states/EditState.h"
@@ -25,13 +25,13 @@
 #include "world/WorldTransform.h"
 
 #include <Ogre.h>
-#include <Overlay/OgreOverlaySystem.h>
 
 #include <algorithm>
 
 namespace {
 // By the name the Windows build gave it; an Xcursor file here (tools/make_cursor.py).
 const char cursorFile[] = "QuibboCursor.ani";
+const char clickSound[] = "Tarnel_Quibbo_Sound02_Click01.wav";
 // The clock may lead or trail the simulation by at most this much: further, the signed step
 // test below would wrap, and a catch-up that long would never end anyway.
 const int64_t maxClockLeadMs = 3600 * 1000;
@@ -40,109 +40,128 @@ const int64_t maxClockLeadMs = 3600 * 1000;
 const uint32_t maxSteppingMsPerFrame = 1000;
 }  // namespace
 
+void LuaStatements::run(const std::string& statement) {
+  budget.luaBegin();
+  host.runStatement(host.luaVm(), statement);
+  budget.luaEnd();
+}
+
 GameApp::GameApp() {
-  startTime = platform::milliseconds();
-  context.version = "Version: 0.34";
-  context.now = [this] { return now(); };
-  context.fastForward = [this](int32_t ms) { fastForward(ms); };
-  context.shutDown = [this](bool restart) {
-    running = false;
-    restartRequested = restart;
-  };
-  context.requestLevel = [this](const std::string& level) { pendingLevel = level; };
-  context.showText = [this](const std::string& text) { showText(text); };
-  context.addResourceLocation = [this](const std::string& group, const std::string& location,
-                                       const std::string& type) {
-    addResourceLocation(group, location, type);
-    resourceGroups->initialise(group);
-  };
+  ScriptVm& setup = scriptHost.setupVm();
+  scriptHost.openVm(setup);
+  scriptHost.runFile(setup, setupScript);
+  scriptHost.openVm(scriptHost.luaVm());
 
-  scriptHost = std::make_unique<ScriptHost>(library.registrations());
-  context.scripts = scriptHost.get();
-  scriptHost->openVm(scriptHost->setupVm());
-  scriptHost->runFile(scriptHost->setupVm(), setupScript);
-  scriptHost->openVm(scriptHost->luaVm());
-
-  try {
-    DisplaySettings settings = readDisplaySettings();
-    if (createRoot(settings) && createWindow(settings)) {
-      registerResources();
-      createSceneManager(settings);
-    }
-  } catch (...) {
-    failStartup("Error! Start-up failed: " + core::describeCurrentException(), "Start-up failed.");
+  auto number = [&](const char* key) { return scriptHost.getFloat(setup, "setup", key); };
+  DisplaySettings display;
+  // A negative sleep would be an endless one.
+  sleepTime = static_cast<uint32_t>(std::max(0, convert::toInt32(number("sleeptime"))));
+  display.width = convert::toUInt32(number("window_width"));
+  display.height = convert::toUInt32(number("window_height"));
+  display.fullscreen = number("fullscreen") != 0.0f;
+  display.renderSystem = scriptHost.getString(setup, "setup", "rendersystem");
+  display.shadows = number("shadows") != 0.0f;
+  context.musicDir = scriptHost.getString(setup, "setup", "musicdir");
+  display.shadowDistance = number("shadowdistance");
+  display.fsaa = number("fsaa") != 0.0f;
+  if (display.width == 0) {
+    platform::ScreenSize desktop = platform::desktopSize();
+    display = DisplaySettings{desktop.width, desktop.height, true, display.renderSystem, display.shadows,
+                              display.shadowDistance, display.fsaa};
   }
-  if (failed) {
+  renderer = Renderer::start(display, setupScript);
+  if (!renderer) {
     running = false;
     return;
   }
   fader = std::make_unique<Fader>();
-  context.startFade = [this](bool fadeIn, double duration) { fader->start(fadeIn, duration); };
-  background = std::make_unique<Background>(*sceneManager);
-  context.background = background.get();
+  background = std::make_unique<Background>(renderer->scene());
   core::log(std::string("AC connected: ") + (platform::acConnected() ? "true" : "false"));
 
   collisionMgr = std::make_unique<CollisionManager>();
-  WorldContext world;
-  world.scene = sceneManager;
-  world.collision = collisionMgr.get();
-  world.runStatement = [this](const std::string& statement) { runScript(statement); };
-  world.play3DSound = [this](const std::string& file, int volume, bool loop) {
-    return sound ? sound->playSample(context.musicDir + file, volume, loop, true) : 0u;
-  };
-  world.stopSound = [this](uint32_t channel) {
-    if (sound)
-      sound->stopSound(channel);
-  };
-  world.placeSound = [this](uint32_t channel, const Ogre::Vector3& at) {
-    if (sound)
-      sound->placeChannel(channel, {at.x, at.y, at.z});
-  };
-  simulation = std::make_unique<Simulation>(std::move(world), std::make_unique<OverlayMgr>());
-  scriptHost->setErrorDisplay([this](const std::string& message) { showScriptError(message); });
-  Simulation* clock = simulation.get();
-  core::setLogPrefix([clock] { return Ogre::StringConverter::toString(clock->time); });
-  context.collision = collisionMgr.get();
-  context.simulation = simulation.get();
+  simulation = std::make_unique<Simulation>(WorldContext{renderer->scene(), *collisionMgr, statements, this});
+  overlays = std::make_unique<OverlayMgr>();
+  scriptHost.setErrorDisplay([this](const std::string& message) { showScriptError(message); });
+  Simulation* world = simulation.get();
+  core::setLogPrefix([world] { return Ogre::StringConverter::toString(world->time); });
 
   createSound();
-  setupScene();
-
-  Gui = std::make_unique<GameGui>(
-      renderWindow->getViewport(0),
-      [this](const std::string& statement) { runScript(statement); });
-  context.gui = Gui.get();
+  createScene();
+  Gui = std::make_unique<GameGui>(renderer->window().getViewport(0), statements);
   createInput();
   // After the mouse device, which clears the window's cursor when it leaves the pointer shown.
-  const std::string noCursor = platform::setWindowCursor(windowDisplay, windowHandle, cursorFile);
+  const std::string noCursor = platform::setWindowCursor(renderer->windowDisplay(), renderer->windowHandle(), cursorFile);
   if (!noCursor.empty())
     core::log(std::string("The cursor ") + cursorFile + " cannot show (" + noCursor + "); the default cursor stays");
-  initStates();
+
+  StateContext shared{*camera, renderer->scene(), statements, statistics, handler ? handler->keyboard() : nullptr};
+  editState = std::make_unique<EditState>(shared);
+  playState = std::make_unique<PlayState>(shared);
+  states.push(*playState);
+  context.gui = Gui.get();
+  context.mouse = mouse.get();
   budget.census = [this] {
     return "actors " + std::to_string(simulation->actors().size()) + ", panels " +
-           std::to_string(simulation->overlays()->panelCount()) + " (destroyed " +
-           std::to_string(simulation->overlays()->destroyedCount()) + "), web panels " +
-           std::to_string(Gui->manager().getNavis("*").size()) + ", voices " +
-           std::to_string(sound ? sound->voices() : 0) + ", lua " +
-           std::to_string(scriptHost->luaVm().memoryKb()) + " KB";
+           std::to_string(overlays->panelCount()) + " (destroyed " + std::to_string(overlays->destroyedCount()) +
+           "), web panels " + std::to_string(Gui->panelCount()) + ", voices " +
+           std::to_string(sound ? sound->voices() : 0) + ", lua " + std::to_string(scriptHost.luaVm().memoryKb()) +
+           " KB";
   };
 }
 
 void GameApp::createSound() {
-  ScriptVm& setup = scriptHost->setupVm();
-  if (scriptHost->getFloat(setup, "setup", "music") == 0.0f)
+  ScriptVm& setup = scriptHost.setupVm();
+  if (scriptHost.getFloat(setup, "setup", "music") == 0.0f)
     return;
   // The stream's end arrives on its decoding thread: only the hand-over is safe there.
-  sound = std::make_unique<CSound>([this](const std::string& statement) { scriptHost->setPendingStatement(statement); });
-  sound->soundVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "soundvolume") * 51.0);
-  sound->musicVolume = convert::toInt32(scriptHost->getFloat(setup, "setup", "musicvolume") * 51.0);
+  sound = std::make_unique<CSound>([this](const std::string& statement) { scriptHost.setPendingStatement(statement); });
+  sound->soundVolume = convert::toInt32(scriptHost.getFloat(setup, "setup", "soundvolume") * 51.0);
+  sound->musicVolume = convert::toInt32(scriptHost.getFloat(setup, "setup", "musicvolume") * 51.0);
+}
+
+// The fixed scene, the camera with its viewport, and the start level.
+void GameApp::createScene() {
+  camera = std::make_unique<CameraController>(renderer->scene(), [this] { return clock.now(); });
+  levels = std::make_unique<LevelLoader>(LevelParts{scriptHost, *renderer, clock, *camera, *simulation,
+                                                    *collisionMgr, *overlays, sound.get(), states});
+  fillScriptContext();
+  levels->buildFixedScene();
+  camera->node().setPosition(-100, 20, 70);
+  Ogre::Camera& view = camera->camera();
+  view.setNearClipDistance(0.5f);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  view.lookAt(Ogre::Vector3(0, -50, 0));
+#pragma GCC diagnostic pop
+  Ogre::Viewport* viewport = renderer->window().addViewport(&view, 0, 0, 0, 1, 1);
+  viewport->setBackgroundColour(Ogre::ColourValue(0, 0, 0, 1));
+  view.setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
+                      static_cast<Ogre::Real>(viewport->getActualHeight()));
+  // The load attaches the camera to the level's nodes.
+  levels->load(scriptHost.getString(scriptHost.setupVm(), "setup", "startlevel"), nullptr);
+}
+
+// What the start level's scripts reach; the web panels and input follow once they exist.
+void GameApp::fillScriptContext() {
+  context.renderer = renderer.get();
+  context.scene = &renderer->scene();
+  context.window = &renderer->window();
+  context.background = background.get();
+  context.fader = fader.get();
+  context.simulation = simulation.get();
+  context.collision = collisionMgr.get();
+  context.camera = camera.get();
+  context.overlays = overlays.get();
   context.sound = sound.get();
 }
 
-void GameApp::runScript(const std::string& statement) {
-  budget.luaBegin();
-  scriptHost->runStatement(scriptHost->luaVm(), statement);
-  budget.luaEnd();
+void GameApp::createInput() {
+  mouse = std::make_unique<MouseRouter>(*Gui, statements, states, sound.get(), context.musicDir + clickSound);
+  handler = InputHandler::create(renderer->windowDisplay(), renderer->windowHandle(), *mouse, states);
+  // Once: a later resize leaves the area as it was.
+  if (handler)
+    handler->setMouseArea(static_cast<int>(renderer->window().getWidth()),
+                          static_cast<int>(renderer->window().getHeight()));
 }
 
 void GameApp::showScriptError(const std::string& message) {
@@ -150,11 +169,25 @@ void GameApp::showScriptError(const std::string& message) {
   // message; the log has all of it.
   try {
     if (!lastErrorPanel.empty())
-      simulation->overlays()->freePanel(lastErrorPanel);
-    lastErrorPanel = simulation->createPanel("Scripting error\n" + gui::validUtf8(message, 2000), 20, 10);
+      overlays->freePanel(lastErrorPanel);
+    lastErrorPanel = overlays->createPanel("Scripting error\n" + gui::validUtf8(message, 2000), 20, 10);
   } catch (...) {
     core::log("Error! The script error cannot show on screen: " + core::describeCurrentException());
   }
+}
+
+uint32_t GameApp::play3D(const std::string& file, int volume, bool loop) {
+  return sound ? sound->playSample(context.musicDir + file, volume, loop, true) : 0u;
+}
+
+void GameApp::stop(uint32_t channel) {
+  if (sound)
+    sound->stopSound(channel);
+}
+
+void GameApp::place(uint32_t channel, const Ogre::Vector3& at) {
+  if (sound)
+    sound->placeChannel(channel, {at.x, at.y, at.z});
 }
 
 void GameApp::updateListener() {
@@ -172,22 +205,24 @@ GameApp::~GameApp() {
   // the finalisers of the VMs closed last, and the library does nothing for those.
   core::log("~GameApp()");
   core::log("delete editState");
-  context.leaveEditMode = nullptr;
   editState.reset();
   core::log("delete handler");
   handler.reset();
-  context.mousePosition = nullptr;
+  context.mouse = nullptr;
   mouse.reset();
-  webPanels.reset();  // it points into the web panels, deleted next
   core::log("delete Gui");
   context.gui = nullptr;
   Gui.reset();
   core::log("delete simulation");
-  if (scriptHost)
-    scriptHost->setErrorDisplay(nullptr);
+  scriptHost.setErrorDisplay(nullptr);
   context.simulation = nullptr;
-  // The prefix hook still reads the simulation while it is destroyed, so its own lines keep
-  // their time; from here on lines carry none.
+  context.overlays = nullptr;
+  if (levels) {
+    // Lines keep the simulation's time until it is gone.
+    levels->clearWorld();
+    core::log("delete overlayMgr");
+    overlays.reset();
+  }
   simulation.reset();
   core::setLogPrefix(nullptr);
   core::log("delete sound");
@@ -200,65 +235,66 @@ GameApp::~GameApp() {
   context.camera = nullptr;
   camera.reset();
   core::log("delete ogre");
-  context.background = nullptr;
-  background.reset();
-  context.startFade = nullptr;
-  fader.reset();
+  context.renderer = nullptr;
   context.scene = nullptr;
   context.window = nullptr;
-  context.addResourceLocation = nullptr;
-  if (sceneManager && overlaySystem)
-    sceneManager->removeRenderQueueListener(overlaySystem.get());
-  overlaySystem.reset();
-  resourceGroups.reset();
-  ogre.reset();
-  scriptHost.reset();
+  context.background = nullptr;
+  context.fader = nullptr;
+  levels.reset();
+  background.reset();
+  fader.reset();
+  renderer.reset();
 }
 
-std::string GameApp::logFileName() {
-  return std::string(windowTitle) + ".log";
+void GameApp::shutDown(bool restart) {
+  running = false;
+  restartRequested = restart;
 }
 
-uint32_t GameApp::now() const {
-  return platform::milliseconds() - startTime;
+void GameApp::requestLevel(const std::string& level) {
+  if (levels)  // setup.lua's request would be dropped by the start level's load anyway
+    levels->request(level);
+}
+
+void GameApp::leaveEditMode() {
+  if (editState)
+    states.leaveIfOnTop(*editState);
 }
 
 bool GameApp::run() {
   while (running) {
     platform::sleep(sleepTime);
     budget.mark(FrameBudget::sleep);
-    if (Gui)
-      Gui->manager().Update();
+    Gui->update();
     budget.mark(FrameBudget::web);
     // The listeners run inside: a key's statement runs in the frame that saw the key.
     if (handler)
       handler->capture();
-    platform::WindowEvents events = platform::pumpWindowEvents(windowDisplay, windowHandle);
+    platform::WindowEvents events = platform::pumpWindowEvents(renderer->windowDisplay(), renderer->windowHandle());
     if (events.closeRequested)
       running = false;  // the frame still runs to its end
     if (events.resized)
-      renderWindow->windowMovedOrResized();
+      renderer->window().windowMovedOrResized();
     budget.mark(FrameBudget::input);
 
-    std::string statement = scriptHost->takePendingStatement();
+    std::string statement = scriptHost.takePendingStatement();
     if (!statement.empty())
-      runScript(statement);
+      statements.run(statement);
     budget.mark(FrameBudget::statement);
 
     runSteps();
     if (sound)
       updateListener();
     budget.mark(FrameBudget::sound);
-    updateStatistics();
+    statistics.update(renderer->window());
     budget.mark(FrameBudget::statistics);
 
-    if (!pendingLevel.empty())
-      loadLevel(pendingLevel);
+    levels->loadPending(Gui.get());
     budget.mark(FrameBudget::load);
-    ogre->renderOneFrame();
+    renderer->root().renderOneFrame();
     budget.mark(FrameBudget::render);
     fader->update(0.05);
-    if (renderWindow->isClosed())
+    if (renderer->window().isClosed())
       running = false;
     budget.mark(FrameBudget::fader);
     budget.endFrame();
@@ -268,26 +304,21 @@ bool GameApp::run() {
 
 void GameApp::fastForward(int32_t ms) {
   // Before the world exists (setup.lua) there is no simulation to keep the clock near.
-  const int64_t lead = simulation ? static_cast<int32_t>(now() - simulation->time) : 0;
+  const int64_t lead = simulation ? static_cast<int32_t>(clock.now() - simulation->time) : 0;
   int64_t target = lead + ms;
   if (target > maxClockLeadMs || target < -maxClockLeadMs) {
     core::log("FastForward: the clock may lead or trail the simulation by " +
               Ogre::StringConverter::toString(static_cast<long>(maxClockLeadMs)) + " ms at most");
     target = std::clamp(target, -maxClockLeadMs, maxClockLeadMs);
   }
-  startTime -= static_cast<uint32_t>(target - lead);
+  clock.advance(static_cast<int32_t>(target - lead));
 }
 
 void GameApp::runSteps() {
-  const std::function<void()> followCamera = [this] {
-    budget.mark(FrameBudget::actors);
-    camera->update();
-    budget.mark(FrameBudget::camera);
-  };
   const uint32_t began = platform::milliseconds();
   // Compared as a signed distance so that a clock moved back by FastForward waits for the
   // simulation instead of wrapping into billions of steps.
-  while (static_cast<int32_t>(now() - simulation->time) >= 0 &&
+  while (static_cast<int32_t>(clock.now() - simulation->time) >= 0 &&
          platform::milliseconds() - began < maxSteppingMsPerFrame) {
     if (!states.step()) {
       running = false;  // no state left: the application ends
@@ -296,7 +327,11 @@ void GameApp::runSteps() {
     budget.mark(FrameBudget::state);
     if (!running)
       break;
-    simulation->advance(followCamera);
+    simulation->advance();
+    budget.mark(FrameBudget::actors);
+    camera->update();
+    budget.mark(FrameBudget::camera);
+    simulation->settle();
     budget.mark(FrameBudget::collisions);
     budget.step();
   }

@@ -1,21 +1,23 @@
 #include "core/Errors.h"
 
-#include <OgreException.h>
-
-#include <exception>
-
 namespace core {
+namespace {
+ExceptionDescriber describerHook = nullptr;
+}  // namespace
 
 std::string describeCurrentException() {
   try {
     throw;
-  } catch (const Ogre::Exception& e) {
-    return e.getDescription();
   } catch (const std::exception& e) {
-    return e.what();
+    std::string text = describerHook ? describerHook(e) : std::string();
+    return text.empty() ? e.what() : text;
   } catch (...) {
     return "unknown exception";
   }
+}
+
+void setExceptionDescriber(ExceptionDescriber describer) {
+  describerHook = describer;
 }
 
 }  // namespace core

@@ -1,8 +1,6 @@
 // The log writer with its two hooks.
 #include "core/Log.h"
 
-#include <OgreLogManager.h>
-
 #include <iostream>
 
 namespace core {
@@ -18,14 +16,6 @@ LogSink& sinkHook() {
   return hook;
 }
 
-void writeToEngineLog(const std::string& line) {
-  Ogre::LogManager* logs = Ogre::LogManager::getSingletonPtr();
-  if (logs && logs->getDefaultLog())
-    logs->getDefaultLog()->logMessage(line, Ogre::LML_NORMAL, false);
-  else
-    std::cerr << line << std::endl;
-}
-
 }  // namespace
 
 void log(const std::string& message) {
@@ -34,7 +24,7 @@ void log(const std::string& message) {
   if (sinkHook())
     sinkHook()(line);
   else
-    writeToEngineLog(line);
+    std::cerr << line << std::endl;
 }
 
 void setLogPrefix(LogPrefix prefix) {

@@ -14,8 +14,8 @@ void log(const std::string& message);
 using LogPrefix = std::function<std::string()>;
 void setLogPrefix(LogPrefix prefix);
 
-// Receives each finished line. Without one, lines go to Ogre's default log, or to stderr while
-// there is none (setup.lua runs before the engine root exists).
+// Receives each finished line; without one, lines go to stderr. The application sends them to
+// the engine's log file.
 using LogSink = std::function<void(const std::string&)>;
 void setLogSink(LogSink sink);
 

@@ -12,9 +12,8 @@ const uint16_t firstHideMs = 300;
 const char javascriptMessage[] = "Error while calling JavaScript for navi. No navi exists with name: ";
 }  // namespace
 
-GameGui::GameGui(Ogre::Viewport* viewport, RunStatement runStatement)
-    : naviManager(std::make_unique<NaviLibrary::NaviManager>(viewport, guiFolder)),
-      runStatement(std::move(runStatement)) {}
+GameGui::GameGui(Ogre::Viewport* viewport, ScriptSink& scripts)
+    : naviManager(std::make_unique<NaviLibrary::NaviManager>(viewport, guiFolder)), scripts(scripts) {}
 
 GameGui::~GameGui() {
   naviManager.reset();
@@ -52,7 +51,7 @@ void GameGui::onCallback(NaviLibrary::Navi& caller, const std::vector<NaviLibrar
   }
   // Copied: the statement may destroy the panel and with it the arguments.
   const std::string statement = arguments.front().toString();
-  runStatement(statement);
+  scripts.run(statement);
 }
 
 void GameGui::removeNavi(const std::string& name) {
@@ -107,3 +106,35 @@ void GameGui::resetNavis() {
     naviManager->destroyNavi(navi->getName());
 }
 
+
+void GameGui::update() {
+  naviManager->Update();
+}
+
+size_t GameGui::panelCount() const {
+  return naviManager->getNavis("*").size();
+}
+
+bool GameGui::hasKeyboardFocus() const {
+  return naviManager->hasKeyboardFocus();
+}
+
+uint64_t GameGui::getTopNavi(int x, int y) const {
+  return reinterpret_cast<uintptr_t>(naviManager->getTopNavi(x, y));
+}
+
+void GameGui::injectMouseMove(int x, int y) {
+  naviManager->injectMouseMove(x, y);
+}
+
+void GameGui::injectMouseWheel(int relative) {
+  naviManager->injectMouseWheel(relative);
+}
+
+void GameGui::injectMouseDown(int button) {
+  naviManager->injectMouseDown(button);
+}
+
+void GameGui::injectMouseUp(int button) {
+  naviManager->injectMouseUp(button);
+}

@@ -3,6 +3,9 @@
 // with a statement, which runs in the "lua" VM through the sink the application gives.
 #pragma once
 
+#include "core/ScriptSink.h"
+#include "input/WebPanelInput.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,12 +21,10 @@ class NaviManager;
 class JSValue;
 }  // namespace NaviLibrary
 
-class GameGui {
+class GameGui : public WebPanelInput {
 public:
-  using RunStatement = std::function<void(const std::string& statement)>;
-
-  // viewport: the main camera's; runStatement: into the "lua" VM.
-  GameGui(Ogre::Viewport* viewport, RunStatement runStatement);
+  // viewport: the main camera's; scripts: where the pages' statements run.
+  GameGui(Ogre::Viewport* viewport, ScriptSink& scripts);
   ~GameGui();
   GameGui(const GameGui&) = delete;
   GameGui& operator=(const GameGui&) = delete;
@@ -41,8 +42,15 @@ public:
   void refreshNavi(const std::string& name);
   void resetNavis();
 
-  // For the per-frame update and the mouse feeding.
-  NaviLibrary::NaviManager& manager() { return *naviManager; }
+  void update();
+  size_t panelCount() const;
+  bool hasKeyboardFocus() const;
+
+  uint64_t getTopNavi(int x, int y) const override;
+  void injectMouseMove(int x, int y) override;
+  void injectMouseWheel(int relative) override;
+  void injectMouseDown(int button) override;
+  void injectMouseUp(int button) override;
 
 private:
   void onCallback(NaviLibrary::Navi& caller, const std::vector<NaviLibrary::JSValue>& arguments);
@@ -50,5 +58,5 @@ private:
   NaviLibrary::Navi* find(const std::string& name, const char* message);
 
   std::unique_ptr<NaviLibrary::NaviManager> naviManager;
-  RunStatement runStatement;
+  ScriptSink& scripts;
 };

@@ -3,6 +3,7 @@
 
 #include "core/Errors.h"
 #include "core/Log.h"
+#include "input/MouseRouter.h"
 #include "platform/Platform.h"
 
 #include <OISInputManager.h>
@@ -10,17 +11,19 @@
 
 #include <algorithm>
 
-std::unique_ptr<InputHandler> InputHandler::create(void* display, unsigned long windowHandle, InputTargets targets) {
+std::unique_ptr<InputHandler> InputHandler::create(void* display, unsigned long windowHandle, MouseRouter& mouse,
+                                                   OIS::KeyListener& keys) {
   try {
-    return std::unique_ptr<InputHandler>(new InputHandler(display, windowHandle, std::move(targets)));
+    return std::unique_ptr<InputHandler>(new InputHandler(display, windowHandle, mouse, keys));
   } catch (...) {
     core::log("Error! No keyboard or mouse, the game runs without input: " + core::describeCurrentException());
     return nullptr;
   }
 }
 
-InputHandler::InputHandler(void* windowDisplay, unsigned long windowHandle, InputTargets inputTargets)
-    : targets(std::move(inputTargets)), display(windowDisplay), window(windowHandle) {
+InputHandler::InputHandler(void* windowDisplay, unsigned long windowHandle, MouseRouter& mouseRouter,
+                           OIS::KeyListener& keys)
+    : router(mouseRouter), keys(keys), display(windowDisplay), window(windowHandle) {
   OIS::ParamList parameters;
   parameters.insert({"WINDOW", Ogre::StringConverter::toString(windowHandle)});
   parameters.insert({"w32_mouse", "DISCL_FOREGROUND"});
@@ -31,7 +34,7 @@ InputHandler::InputHandler(void* windowDisplay, unsigned long windowHandle, Inpu
   manager = OIS::InputManager::createInputSystem(parameters);
   try {
     mouse = static_cast<OIS::Mouse*>(manager->createInputObject(OIS::OISMouse, true));
-    keyboard = static_cast<OIS::Keyboard*>(manager->createInputObject(OIS::OISKeyboard, true));
+    keyboardDevice = static_cast<OIS::Keyboard*>(manager->createInputObject(OIS::OISKeyboard, true));
     if (manager->getNumberOfDevices(OIS::OISJoyStick) > 0)
       joystick = static_cast<OIS::JoyStick*>(manager->createInputObject(OIS::OISJoyStick, true));
   } catch (...) {
@@ -39,12 +42,12 @@ InputHandler::InputHandler(void* windowDisplay, unsigned long windowHandle, Inpu
     throw;
   }
   // Key events carry the typed character's code.
-  keyboard->setTextTranslation(OIS::Keyboard::Unicode);
+  keyboardDevice->setTextTranslation(OIS::Keyboard::Unicode);
   // This OIS clears the window's cursor on its own connection and leaves the request unsent until
   // the mouse's first capture: made here, before any listener, so a cursor set later stays.
   mouse->capture();
   mouse->setEventCallback(this);
-  keyboard->setEventCallback(this);
+  keyboardDevice->setEventCallback(this);
   if (joystick)
     joystick->setEventCallback(this);
 }
@@ -55,12 +58,12 @@ InputHandler::~InputHandler() {
 
 void InputHandler::destroyDevices() {
   // Through the manager: it also keeps a list of them, and would delete them a second time.
-  for (OIS::Object* device : {static_cast<OIS::Object*>(mouse), static_cast<OIS::Object*>(keyboard),
+  for (OIS::Object* device : {static_cast<OIS::Object*>(mouse), static_cast<OIS::Object*>(keyboardDevice),
                               static_cast<OIS::Object*>(joystick)})
     if (device)
       manager->destroyInputObject(device);
   mouse = nullptr;
-  keyboard = nullptr;
+  keyboardDevice = nullptr;
   joystick = nullptr;
   OIS::InputManager::destroyInputSystem(manager);
   manager = nullptr;
@@ -68,7 +71,7 @@ void InputHandler::destroyDevices() {
 
 void InputHandler::capture() {
   mouse->capture();
-  keyboard->capture();
+  keyboardDevice->capture();
   if (joystick)
     joystick->capture();
 }
@@ -77,10 +80,6 @@ void InputHandler::setMouseArea(int width, int height) {
   const OIS::MouseState& state = mouse->getMouseState();
   state.width = width;
   state.height = height;
-}
-
-bool InputHandler::isKeyDown(OIS::KeyCode key) const {
-  return keyboard->isKeyDown(key);
 }
 
 template <typename Deliver>
@@ -97,24 +96,24 @@ void InputHandler::atPointer(const OIS::MouseEvent& event, Deliver deliver) {
 }
 
 bool InputHandler::mouseMoved(const OIS::MouseEvent& event) {
-  atPointer(event, [this](const OIS::MouseEvent& e) { targets.mouseMoved(e); });
+  atPointer(event, [this](const OIS::MouseEvent& e) { router.mouseMoved(e); });
   return true;
 }
 
 bool InputHandler::mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
-  atPointer(event, [&](const OIS::MouseEvent& e) { targets.mousePressed(e, button); });
+  atPointer(event, [&](const OIS::MouseEvent& e) { router.mousePressed(e, button); });
   return true;
 }
 
 bool InputHandler::mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
-  atPointer(event, [&](const OIS::MouseEvent& e) { targets.mouseReleased(e, button); });
+  atPointer(event, [&](const OIS::MouseEvent& e) { router.mouseReleased(e, button); });
   return true;
 }
 
 bool InputHandler::keyPressed(const OIS::KeyEvent& event) {
   if (event.key >= 0 && static_cast<size_t>(event.key) < pressedText.size())
     pressedText[event.key] = event.text;
-  targets.keyPressed(event);
+  keys.keyPressed(event);
   return true;
 }
 
@@ -122,6 +121,6 @@ bool InputHandler::keyReleased(const OIS::KeyEvent& event) {
   unsigned int text = event.text;
   if (event.key >= 0 && static_cast<size_t>(event.key) < pressedText.size())
     text = pressedText[event.key];
-  targets.keyReleased(OIS::KeyEvent(const_cast<OIS::Object*>(event.device), event.key, text));
+  keys.keyReleased(OIS::KeyEvent(const_cast<OIS::Object*>(event.device), event.key, text));
   return true;
 }

@@ -3,17 +3,23 @@
 // panel a mouse-down and the scripts a MouseReleased.
 #include "input/MouseRouter.h"
 
+#include "sound/Sound.h"
+
 #include <OgreStringConverter.h>
+
+namespace {
+const int clickVolume = 200;
+}  // namespace
 
 void MouseRouter::mouseMoved(const OIS::MouseEvent& event) {
   const OIS::MouseState& mouse = event.state;
   lastX = mouse.X.abs;
   lastY = mouse.Y.abs;
-  panelUnderMouse = targets.panels->getTopNavi(lastX, lastY);
+  panelUnderMouse = panels.getTopNavi(lastX, lastY);
   if (mouse.Z.rel != 0)
-    targets.panels->injectMouseWheel(mouse.Z.rel);
-  targets.panels->injectMouseMove(lastX, lastY);
-  targets.stateMouseMoved(event);
+    panels.injectMouseWheel(mouse.Z.rel);
+  panels.injectMouseMove(lastX, lastY);
+  states.mouseMoved(event);
 }
 
 void MouseRouter::movePanelsTo(const OIS::MouseState& mouse) {
@@ -21,33 +27,33 @@ void MouseRouter::movePanelsTo(const OIS::MouseState& mouse) {
     return;
   lastX = mouse.X.abs;
   lastY = mouse.Y.abs;
-  panelUnderMouse = targets.panels->getTopNavi(lastX, lastY);
-  targets.panels->injectMouseMove(lastX, lastY);
+  panelUnderMouse = panels.getTopNavi(lastX, lastY);
+  panels.injectMouseMove(lastX, lastY);
 }
 
 void MouseRouter::mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
   movePanelsTo(event.state);
   if (!guiMousePressed(event, button))
-    targets.runStatement(statement("MousePressed", event.state.X.abs, event.state.Y.abs, button));
+    scripts.run(statement("MousePressed", event.state.X.abs, event.state.Y.abs, button));
 }
 
 void MouseRouter::mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
   const OIS::MouseState& mouse = event.state;
   movePanelsTo(mouse);
-  if (targets.panels->getTopNavi(mouse.X.abs, mouse.Y.abs))
-    targets.panels->injectMouseUp(button);
+  if (panels.getTopNavi(mouse.X.abs, mouse.Y.abs))
+    panels.injectMouseUp(button);
   else
-    targets.runStatement(statement("MouseReleased", mouse.X.abs, mouse.Y.abs, button));
+    scripts.run(statement("MouseReleased", mouse.X.abs, mouse.Y.abs, button));
 }
 
 bool MouseRouter::guiMousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
-  const void* panel = targets.panels->getTopNavi(event.state.X.abs, event.state.Y.abs);
+  const uint64_t panel = panels.getTopNavi(event.state.X.abs, event.state.Y.abs);
   // Every left press clicks, over a panel or not.
-  if (button == OIS::MB_Left)
-    targets.playClick();
+  if (button == OIS::MB_Left && sound)
+    sound->playSample(clickFile, clickVolume, false, false);
   if (!panel)
     return false;
-  targets.panels->injectMouseDown(button);
+  panels.injectMouseDown(button);
   return true;
 }
 

@@ -3,32 +3,31 @@
 // the panels, then the top game state. Keeps the last position for GetMousePosition.
 #pragma once
 
+#include "core/ScriptSink.h"
 #include "input/WebPanelInput.h"
 
 #include <OISMouse.h>
 
-#include <functional>
+#include <cstdint>
 #include <string>
 
-struct MouseTargets {
-  WebPanelInput* panels = nullptr;
-  std::function<void(const std::string&)> runStatement;  // in the "lua" VM
-  std::function<void()> playClick;                       // the click of every left press
-  std::function<void(const OIS::MouseEvent&)> stateMouseMoved;  // the top game state's share
-};
+class CSound;
 
 class MouseRouter {
 public:
-  explicit MouseRouter(MouseTargets targets) : targets(std::move(targets)) {}
+  // sound: null when there is none; clickFile: the click every left press makes, with its folder.
+  MouseRouter(WebPanelInput& panels, ScriptSink& scripts, OIS::MouseListener& states, CSound* sound,
+              std::string clickFile)
+      : panels(panels), scripts(scripts), states(states), sound(sound), clickFile(std::move(clickFile)) {}
 
   void mouseMoved(const OIS::MouseEvent& event);
   void mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
   void mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button);
 
-  // Where the last movement, press or release found the pointer, and the panel under it (null for none).
+  // Where the last movement, press or release found the pointer, and the panel under it (0 for none).
   int x() const { return lastX; }
   int y() const { return lastY; }
-  const void* panel() const { return panelUnderMouse; }
+  uint64_t panel() const { return panelUnderMouse; }
 
   // "MousePressed(512, 384, 0)": the statement for a press or release.
   static std::string statement(const char* function, int x, int y, int button);
@@ -40,8 +39,12 @@ private:
   // The panels' share of a press: true when a panel took it.
   bool guiMousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
 
-  MouseTargets targets;
+  WebPanelInput& panels;
+  ScriptSink& scripts;
+  OIS::MouseListener& states;  // the top game state's share of movements
+  CSound* sound;
+  const std::string clickFile;
   int lastX = 0;
   int lastY = 0;
-  const void* panelUnderMouse = nullptr;
+  uint64_t panelUnderMouse = 0;
 };

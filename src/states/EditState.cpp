@@ -1,6 +1,7 @@
 // The edit state's free-look camera and its end on a held arrow key.
 #include "states/EditState.h"
 
+#include "gui/Statistics.h"
 #include "world/CameraController.h"
 
 #include <Ogre.h>
@@ -10,8 +11,8 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 void EditState::enter() {
-  context.showText("EditState entered");
-  context.camera->stopFollowing();
+  context.statistics.showText("EditState entered");
+  context.camera.stopFollowing();
   finished = false;
 }
 
@@ -23,11 +24,11 @@ bool EditState::update() {
 }
 
 void EditState::resume() {
-  context.showText("EditState resumed");
+  context.statistics.showText("EditState resumed");
 }
 
 void EditState::mouseMoved(const OIS::MouseEvent& event) {
-  Ogre::Camera& view = context.camera->camera();
+  Ogre::Camera& view = context.camera.camera();
   const OIS::MouseState& mouse = event.state;
   if (mouse.X.rel != 0)
     view.yaw(Ogre::Radian(-static_cast<float>(mouse.X.rel) * turnPerUnit * Ogre::Math::fDeg2Rad));

@@ -5,5 +5,5 @@
 
 void reportKeyPress(const StateContext& context, const OIS::KeyEvent& event) {
   for (const std::string& statement : key_statements::pressed(event.key, event.text))
-    context.runStatement(statement);
+    context.scripts.run(statement);
 }

@@ -1,23 +1,25 @@
-// What the game states reach: the camera, the scene they find the level's nodes in, and the
-// application's script, debug line and keyboard.
+// What the game states reach: the camera, the scene they find the level's nodes in, the scripts,
+// the debug line and the keyboard.
 #pragma once
 
-#include <OISKeyboard.h>
+#include "core/ScriptSink.h"
 
-#include <functional>
-#include <string>
+#include <OISKeyboard.h>
 
 namespace Ogre {
 class SceneManager;
 }
 class CameraController;
+class Statistics;
 
 struct StateContext {
-  CameraController* camera = nullptr;
-  Ogre::SceneManager* scene = nullptr;
-  std::function<void(const std::string&)> runStatement;  // in the "lua" VM
-  std::function<void(const std::string&)> showText;      // the statistics' debug line
-  std::function<bool(OIS::KeyCode)> isKeyDown;           // false while there is no keyboard
+  CameraController& camera;
+  Ogre::SceneManager& scene;
+  ScriptSink& scripts;
+  Statistics& statistics;     // the debug line
+  const OIS::Keyboard* keyboard;  // null when there is no input system
+
+  bool isKeyDown(OIS::KeyCode key) const { return keyboard && keyboard->isKeyDown(key); }
 };
 
 // Reports a key press to the scripts; both states do it alike.

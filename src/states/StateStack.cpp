@@ -1,4 +1,4 @@
-// Pushing, popping and stepping the game states.
+// Pushing, popping and stepping the game states, and handing input to the top one.
 #include "states/StateStack.h"
 
 void StateStack::push(GameState& state) {
@@ -31,4 +31,22 @@ void StateStack::leaveTop() {
 void StateStack::leaveIfOnTop(GameState& state) {
   if (top() == &state)
     state.leave();
+}
+
+bool StateStack::keyPressed(const OIS::KeyEvent& event) {
+  if (GameState* state = top())
+    state->keyPressed(event);
+  return true;
+}
+
+bool StateStack::keyReleased(const OIS::KeyEvent& event) {
+  if (GameState* state = top())
+    state->keyReleased(event);
+  return true;
+}
+
+bool StateStack::mouseMoved(const OIS::MouseEvent& event) {
+  if (GameState* state = top())
+    state->mouseMoved(event);
+  return true;
 }

@@ -1,12 +1,12 @@
 // The stack of game states; the last one is the top. It only points at the states: GameApp
-// owns them for its whole life.
+// owns them for its whole life. Keys and the mouse's movements reach the top state through it.
 #pragma once
 
 #include "states/GameState.h"
 
 #include <vector>
 
-class StateStack {
+class StateStack : public OIS::KeyListener, public OIS::MouseListener {
 public:
   // Pushes the state and enters it.
   void push(GameState& state);
@@ -21,6 +21,13 @@ public:
   void leaveIfOnTop(GameState& state);
   // Null when empty.
   GameState* top() const { return states.empty() ? nullptr : states.back(); }
+
+  // To the top state; buttons are the web panels' and the scripts' affair.
+  bool keyPressed(const OIS::KeyEvent& event) override;
+  bool keyReleased(const OIS::KeyEvent& event) override;
+  bool mouseMoved(const OIS::MouseEvent& event) override;
+  bool mousePressed(const OIS::MouseEvent&, OIS::MouseButtonID) override { return true; }
+  bool mouseReleased(const OIS::MouseEvent&, OIS::MouseButtonID) override { return true; }
 
 private:
   std::vector<GameState*> states;

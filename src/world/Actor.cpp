@@ -62,20 +62,20 @@ Actor::Actor(std::string actorName, const WorldContext& worldContext)
     : name(std::move(actorName)), context(worldContext) {}
 
 Actor::~Actor() {
-  if (soundChannel && context.stopSound)
-    context.stopSound(soundChannel);
+  if (soundChannel && context.voices)
+    context.voices->stop(soundChannel);
   destroyParticles();
   if (entity)
-    context.scene->destroyEntity(entity);
+    context.scene.destroyEntity(entity);
   if (geom)
-    context.collision->removeGeom(name);
+    context.collision.removeGeom(name);
   if (node)
-    destroyNodeTree(*context.scene, node);
+    destroyNodeTree(context.scene, node);
 }
 
 void Actor::handleMessage(const ActorMessage& message) {
   if (message.type == ActorMessageType::Script) {
-    context.runStatement(message.text1);
+    context.scripts.run(message.text1);
     return;
   }
   if (node)
@@ -106,7 +106,7 @@ void Actor::attach(const ActorMessage& message) {
   Ogre::Affine3 world = node ? node->_getFullTransform() : Ogre::Affine3::IDENTITY;
   if (node && node->getParent())
     node->getParent()->removeChild(node);
-  Ogre::SceneNode* target = context.scene->getSceneNode(message.text1, false);
+  Ogre::SceneNode* target = context.scene.getSceneNode(message.text1, false);
   if (!target) {
     core::log("ERROR. Trying to attach actor to non existing scenenode: " + message.text1);
     return;
@@ -130,7 +130,7 @@ void Actor::attach(const ActorMessage& message) {
   }
   if (geom) {
     geom->follow(node);
-    context.collision->syncGeom(*geom);
+    context.collision.syncGeom(*geom);
   }
 }
 
@@ -194,7 +194,7 @@ void Actor::setMesh(const ActorMessage& message) {
   }
   if (message.text1.empty())
     return;
-  entity = context.scene->createEntity(name, message.text1);
+  entity = context.scene.createEntity(name, message.text1);
   meshName = message.text1;
   if (node)
     node->attachObject(entity);
@@ -202,17 +202,17 @@ void Actor::setMesh(const ActorMessage& message) {
 
 void Actor::setCollision(const ActorMessage& message) {
   if (geom) {
-    context.collision->removeGeom(name);
+    context.collision.removeGeom(name);
     geom = nullptr;
   }
   if (message.text1.empty())
     return;
-  geom = context.collision->createMeshGeom(name, message.text1);
+  geom = context.collision.createMeshGeom(name, message.text1);
   if (!geom)
     return;
   if (node)
     geom->follow(node);
-  if (CollisionSpace* space = context.collision->findSpace(message.text2))
+  if (CollisionSpace* space = context.collision.findSpace(message.text2))
     dSpaceAdd(space->space, geom->geom);
 }
 
@@ -263,12 +263,12 @@ void Actor::setMaterial(const std::string& material, const std::string& subEntit
 
 void Actor::playSound(const ActorMessage& message) {
   if (soundChannel) {
-    if (context.stopSound)
-      context.stopSound(soundChannel);
+    if (context.voices)
+      context.voices->stop(soundChannel);
     soundChannel = 0;
   }
-  if (!message.text1.empty() && context.play3DSound)
-    soundChannel = context.play3DSound(message.text1, convert::toInt32(message.value), message.text2 == "Loop");
+  if (!message.text1.empty() && context.voices)
+    soundChannel = context.voices->play3D(message.text1, convert::toInt32(message.value), message.text2 == "Loop");
 }
 
 void Actor::setParticles(const ActorMessage& message) {
@@ -283,7 +283,7 @@ void Actor::setParticles(const ActorMessage& message) {
   destroyParticles();
   if (message.text1.empty())
     return;
-  particleSystem = context.scene->createParticleSystem(name + "_particle", message.text1);
+  particleSystem = context.scene.createParticleSystem(name + "_particle", message.text1);
   if (message.text1 == "GlobalSingleSparkle")
     particleSystem->setRenderQueueGroup(Ogre::RENDER_QUEUE_OVERLAY);
   particleNode = node->createChildSceneNode(Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
@@ -312,8 +312,8 @@ void Actor::update() {
     node->translate(velocity / core::stepsPerSecond, motionSpace(moveMode));
   if (spinRate != 0.0f)
     node->rotate(spinAxis, Ogre::Degree(spinRate / core::stepsPerSecond), motionSpace(spinMode));
-  if (soundChannel && context.placeSound)
-    context.placeSound(soundChannel, node->_getDerivedPosition());
+  if (soundChannel && context.voices)
+    context.voices->place(soundChannel, node->_getDerivedPosition());
   if (!entity)
     return;
   if (materialTimer > epsilon) {
@@ -330,7 +330,7 @@ void Actor::restoreMaterial() {
   materialTimer = 0.0f;
   destroyEntity();
   try {
-    entity = context.scene->createEntity(name, meshName);
+    entity = context.scene.createEntity(name, meshName);
     if (!baseMaterial.empty())
       setMaterial(baseMaterial, "", 0.0f);
     node->attachObject(entity);
@@ -341,18 +341,18 @@ void Actor::restoreMaterial() {
 
 void Actor::destroyEntity() {
   entity->detachFromParent();
-  context.scene->destroyEntity(entity);
+  context.scene.destroyEntity(entity);
   entity = nullptr;
   animationState = nullptr;
 }
 
 void Actor::destroyParticles() {
   if (particleSystem) {
-    context.scene->destroyParticleSystem(particleSystem);
+    context.scene.destroyParticleSystem(particleSystem);
     particleSystem = nullptr;
   }
   if (particleNode) {
-    context.scene->destroySceneNode(particleNode);
+    context.scene.destroySceneNode(particleNode);
     particleNode = nullptr;
   }
 }

@@ -38,12 +38,12 @@ void placeAtWorld(Ogre::SceneNode& node, const Ogre::Vector3& target) {
 
 void HeroGroundProbe::update() {
   // Looked up every step: scripts can remove the hero's node at any time.
-  Ogre::SceneNode* hero = context.scene->getSceneNode(heroName, false);
+  Ogre::SceneNode* hero = context.scene.getSceneNode(heroName, false);
   if (!hero)
     return;
   const Ogre::Vector3 p = worldPosition(*hero);
-  CollisionQuery& query = context.collision->query;
-  if (!context.collision->rayTest(groundSpace, p + Ogre::Vector3(0.0f, rayStartAbove, 0.0f),
+  CollisionQuery& query = context.collision.query;
+  if (!context.collision.rayTest(groundSpace, p + Ogre::Vector3(0.0f, rayStartAbove, 0.0f),
                                   Ogre::Vector3::NEGATIVE_UNIT_Y, rayLength, query))
     return;  // no ground below, or no space "World": the hero stays where it is
   const Ogre::Vector3 ground = query.hitPoint;
@@ -57,8 +57,8 @@ void HeroGroundProbe::update() {
   const float fallen = fallDistance;
   fallDistance = 0.0f;
   if (fallen > landingThreshold) {
-    context.runStatement("HitGround(" + general(fallen) + ")");
-    hero = context.scene->getSceneNode(heroName, false);  // HitGround may have removed or moved it
+    context.scripts.run("HitGround(" + general(fallen) + ")");
+    hero = context.scene.getSceneNode(heroName, false);  // HitGround may have removed or moved it
     if (!hero)
       return;
     refreshed(*hero);

@@ -19,20 +19,11 @@ const size_t maxCallbacksPerStep = 100000;
 
 }  // namespace
 
-Simulation::Simulation(WorldContext worldContext, std::unique_ptr<OverlayMgr> overlays)
-    : context(std::move(worldContext)),
-      heroProbe(std::make_unique<HeroGroundProbe>(context)),
-      overlayMgr(std::move(overlays)) {}
+Simulation::Simulation(WorldContext worldContext)
+    : context(worldContext), heroProbe(std::make_unique<HeroGroundProbe>(context)) {}
 
 Simulation::~Simulation() {
-  clear();
-  heroProbe.reset();
-  core::log("delete overlayMgr");
-  overlayMgr.reset();
-}
-
-std::string Simulation::createPanel(const std::string& text, float x, float y) {
-  return overlayMgr ? overlayMgr->createPanel(text, x, y) : std::string();
+  destroyActors();
 }
 
 Actor* Simulation::addActor(const std::string& name) {
@@ -97,11 +88,12 @@ Spline* Simulation::findSpline(const std::string& name) const {
   return core::findNamed(_splines, name);
 }
 
-void Simulation::advance(const std::function<void()>& afterActors) {
+void Simulation::advance() {
   time += core::stepMs;
   step();
-  if (afterActors)
-    afterActors();
+}
+
+void Simulation::settle() {
   runCollisionCallbacks();
   heroProbe->update();
 }
@@ -141,7 +133,7 @@ void Simulation::step() {
     Actor& actor = *entry.second;
     actor.update();
     if (actor.geom)
-      context.collision->syncGeom(*actor.geom);
+      context.collision.syncGeom(*actor.geom);
   }
 }
 
@@ -153,23 +145,19 @@ void Simulation::runCollisionCallbacks() {
       break;
     }
     const CollisionCallback& callback = _collisionCallbacks[i];
-    std::string result = context.collision->collisionTest(callback.nameA, callback.nameB, callback.asTable);
+    std::string result = context.collision.collisionTest(callback.nameA, callback.nameB, callback.asTable);
     if (result.empty())
       continue;
     std::string statement = callback.asTable ? callback.functionName + "({" + result + "})"
                                              : callback.functionName + "('" + result + "')";
-    context.runStatement(statement);
+    context.scripts.run(statement);
   }
 }
 
 void Simulation::clear() {
   heroProbe = std::make_unique<HeroGroundProbe>(context);
-  core::log("Remove overlays");
-  if (overlayMgr)
-    overlayMgr->clear();
   core::log("delete ActorList");
-  while (!actorList.empty())
-    destroyActor(std::move(actorList.extract(actorList.begin()).mapped()));
+  destroyActors();
   core::log("delete _messages");
   _messages.clear();
   core::log("delete _splines");
@@ -177,4 +165,9 @@ void Simulation::clear() {
   core::log("delete _collisionCallbacks");
   _collisionCallbacks.clear();
   time = 0;
+}
+
+void Simulation::destroyActors() {
+  while (!actorList.empty())
+    destroyActor(std::move(actorList.extract(actorList.begin()).mapped()));
 }

@@ -1,17 +1,14 @@
 // The world clock and owner of everything a level's scripts create at run time: actors by name,
-// the queue of actor messages, collision callbacks, splines, the overlay panels and the hero
-// ground probe.
+// the queue of actor messages, collision callbacks, splines and the hero ground probe.
 #pragma once
 
 #include "core/NamedMap.h"
-#include "gui/OverlayMgr.h"
 #include "world/Actor.h"
 #include "world/HeroGroundProbe.h"
 #include "world/Spline.h"
 #include "world/WorldContext.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,9 +25,8 @@ class Simulation {
 public:
   using ActorList = core::NamedMap<Actor>;
 
-  // Without an overlay manager (no window, as in the engine tests) panels are not made.
-  explicit Simulation(WorldContext context, std::unique_ptr<OverlayMgr> overlays = nullptr);
-  ~Simulation();
+  explicit Simulation(WorldContext context);
+  ~Simulation();  // quietly: a logged clear() comes first where the log is wanted
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
 
@@ -45,17 +41,15 @@ public:
   Spline* createSpline(const std::string& name);
   Spline* findSpline(const std::string& name) const;
 
-  // One whole 20 ms step in the engine's order: the clock, step(), what follows the actors
-  // (the camera spring), the collision callbacks, the hero ground probe.
-  void advance(const std::function<void()>& afterActors);
+  // One whole 20 ms step in the engine's order is: advance() (the clock, then step()), what
+  // follows the actors (the camera spring), then settle() (the collision callbacks, the hero
+  // ground probe).
+  void advance();
+  void settle();
   // Due messages, then every actor's update; the clock is not moved (a level load's extra step).
   void step();
-  // Empties the world and restarts the clock at 0.
+  // Empties the world and restarts the clock at 0, logging each part.
   void clear();
-
-  // The new panel's name; "" without an overlay manager.
-  std::string createPanel(const std::string& text, float x, float y);
-  OverlayMgr* overlays() const { return overlayMgr.get(); }
 
   const ActorList& actors() const { return actorList; }
   const std::vector<ActorMessage>& messages() const { return _messages; }
@@ -64,6 +58,7 @@ public:
 
 private:
   void runCollisionCallbacks();
+  void destroyActors();
   // An actor goes with everything made below its node, except what other actors own.
   void destroyActor(std::unique_ptr<Actor> actor);
   // Detaches the nodes and entities of other actors from below the node: they stay with them.
@@ -71,7 +66,6 @@ private:
 
   WorldContext context;  // actors and the probe borrow it, so it is declared before them
   std::unique_ptr<HeroGroundProbe> heroProbe;
-  std::unique_ptr<OverlayMgr> overlayMgr;
   ActorList actorList;
   std::vector<ActorMessage> _messages;  // in the order they were added, not by time
   std::vector<CollisionCallback> _collisionCallbacks;

@@ -1,11 +1,12 @@
 // What the world's objects need from the rest of the engine, handed in at construction so the
-// world can run without a window (the engine test tier) as well as inside GameApp.
+// world can run without a window (the engine test tier) as well as inside the game.
 #pragma once
+
+#include "core/ScriptSink.h"
 
 #include <OgreVector.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace Ogre {
@@ -13,15 +14,21 @@ class SceneManager;
 }
 class CollisionManager;
 
-struct WorldContext {
-  Ogre::SceneManager* scene = nullptr;
-  CollisionManager* collision = nullptr;
-  // Runs a statement in the "lua" VM (collision callbacks, Script messages, HitGround).
-  std::function<void(const std::string&)> runStatement;
+// The actors' 3-D sounds. Channel 0 is no sound.
+class ActorVoices {
+public:
+  // Plays a file (resolved against the sound folder); returns its channel.
+  virtual uint32_t play3D(const std::string& file, int volume, bool loop) = 0;
+  virtual void stop(uint32_t channel) = 0;
+  virtual void place(uint32_t channel, const Ogre::Vector3& position) = 0;
 
-  // 3-D sound of actors. Left empty while there is no sound system: channels then stay 0.
-  // Plays a file (resolved against the sound folder) and returns its channel.
-  std::function<uint32_t(const std::string& file, int volume, bool loop)> play3DSound;
-  std::function<void(uint32_t channel)> stopSound;
-  std::function<void(uint32_t channel, const Ogre::Vector3& position)> placeSound;
+protected:
+  ~ActorVoices() = default;
+};
+
+struct WorldContext {
+  Ogre::SceneManager& scene;
+  CollisionManager& collision;
+  ScriptSink& scripts;     // collision callbacks, Script messages, HitGround
+  ActorVoices* voices;     // null without a sound system: channels then stay 0
 };

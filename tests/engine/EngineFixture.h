@@ -42,15 +42,7 @@ protected:
   void SetUp() override {
     EngineTest::SetUp();
     collision = std::make_unique<CollisionManager>();
-    WorldContext context;
-    context.scene = scene;
-    context.collision = collision.get();
-    context.runStatement = [this](const std::string& statement) {
-      statements.push_back(statement);
-      if (script)
-        script(statement);
-    };
-    simulation = std::make_unique<Simulation>(std::move(context));
+    simulation = std::make_unique<Simulation>(WorldContext{*scene, *collision, sink, nullptr});
   }
 
   void TearDown() override {
@@ -60,8 +52,10 @@ protected:
   }
 
   void step(int count = 1) {
-    for (int i = 0; i < count; ++i)
-      simulation->advance({});
+    for (int i = 0; i < count; ++i) {
+      simulation->advance();
+      simulation->settle();
+    }
   }
 
   Actor& actor(const std::string& name) {
@@ -96,8 +90,20 @@ protected:
     return a;
   }
 
-  std::unique_ptr<CollisionManager> collision;
-  std::unique_ptr<Simulation> simulation;
+  // Keeps every statement, and lets the test react to it as a script would.
+  struct Sink : ScriptSink {
+    explicit Sink(WorldTest& test) : test(test) {}
+    void run(const std::string& statement) override {
+      test.statements.push_back(statement);
+      if (test.script)
+        test.script(statement);
+    }
+    WorldTest& test;
+  };
+
   std::vector<std::string> statements;
   std::function<void(const std::string&)> script;
+  Sink sink{*this};
+  std::unique_ptr<CollisionManager> collision;
+  std::unique_ptr<Simulation> simulation;
 };

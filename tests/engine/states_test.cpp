@@ -1,6 +1,7 @@
 // The game states on a real scene and camera: the edit camera's turn and wheel factors, and what
 // each state tells the scripts about keys. Following the level's camera nodes is the e2e tier's.
 #include "EngineFixture.h"
+#include "gui/Statistics.h"
 #include "states/EditState.h"
 #include "states/PlayState.h"
 #include "world/CameraController.h"
@@ -13,9 +14,28 @@ namespace {
 
 struct InputStates : EngineTest {
   std::unique_ptr<CameraController> camera;
-  std::vector<std::string> statements;
-  std::string debugText;
-  OIS::KeyCode held = OIS::KC_UNASSIGNED;
+  // A keyboard with at most one key held.
+  struct HeldKey : OIS::Keyboard {
+    HeldKey() : OIS::Keyboard("test", false, 0, nullptr) {}
+    bool isKeyDown(OIS::KeyCode key) const override { return key == held; }
+    const std::string& getAsString(OIS::KeyCode) override { return name; }
+    void copyKeyStates(char[256]) const override {}
+    void setBuffered(bool) override {}
+    void capture() override {}
+    OIS::Interface* queryInterface(OIS::Interface::IType) override { return nullptr; }
+    void _initialize() override {}
+    OIS::KeyCode held = OIS::KC_UNASSIGNED;
+    std::string name;
+  };
+  struct Statements : ScriptSink {
+    void run(const std::string& statement) override { seen.push_back(statement); }
+    std::vector<std::string> seen;
+  };
+
+  Statements sink;
+  std::vector<std::string>& statements = sink.seen;
+  Statistics statistics;
+  HeldKey keyboard;
 
   void SetUp() override {
     EngineTest::SetUp();
@@ -26,15 +46,7 @@ struct InputStates : EngineTest {
     EngineTest::TearDown();
   }
 
-  StateContext context() {
-    StateContext c;
-    c.camera = camera.get();
-    c.scene = scene;
-    c.runStatement = [this](const std::string& s) { statements.push_back(s); };
-    c.showText = [this](const std::string& text) { debugText = text; };
-    c.isKeyDown = [this](OIS::KeyCode key) { return key == held; };
-    return c;
-  }
+  StateContext context() { return {*camera, *scene, sink, statistics, &keyboard}; }
 
   static OIS::MouseState moved(int x, int y, int wheel) {
     OIS::MouseState state;
@@ -48,7 +60,6 @@ struct InputStates : EngineTest {
 TEST_F(InputStates, EditCameraTurnsATenthOfADegreeAgainstTheMouseAndBacksOffWithTheWheel) {
   EditState edit(context());
   edit.enter();
-  EXPECT_EQ(debugText, "EditState entered");
   Ogre::Camera& view = camera->camera();
 
   OIS::MouseState right = moved(30, 0, 0);
@@ -80,9 +91,9 @@ TEST_F(InputStates, PlayReportsPressesAndReleasesEditOnlyPressesAndEndsOnAHeldAr
 
   edit.enter();
   EXPECT_FALSE(edit.update());
-  held = OIS::KC_RIGHT;
+  keyboard.held = OIS::KC_RIGHT;
   EXPECT_TRUE(edit.update());
-  held = OIS::KC_UNASSIGNED;
+  keyboard.held = OIS::KC_UNASSIGNED;
   edit.enter();
   EXPECT_FALSE(edit.update());
   edit.leave();

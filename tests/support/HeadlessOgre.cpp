@@ -1,5 +1,7 @@
 #include "HeadlessOgre.h"
 
+#include "render/OgreHooks.h"
+
 #include <Ogre.h>
 #include <OgreDefaultHardwareBufferManager.h>
 #include <OgreScriptCompiler.h>
@@ -13,6 +15,7 @@ HeadlessOgre::HeadlessOgre(const std::string& logName, Ogre::LogListener* listen
   Ogre::Log* log = logs->createLog(logName, true, false, true);
   if (listener)
     log->addListener(listener);
+  render::useOgreForLogAndErrors();
   root = std::make_unique<Ogre::Root>("", "", "");
   buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
   controllers = std::make_unique<Ogre::ControllerManager>();  // particle systems need it

@@ -23,20 +23,21 @@ TEST(InputStatements, UnknownKeysAndTextCodesPastTheSignedRangeStayDecimal) {
 
 // Panels at x >= 100; the test reads what each was given.
 struct FakePanels : WebPanelInput {
-  int panel = 0;
   Strings given;
-  const void* getTopNavi(int x, int) override { return x >= 100 ? &panel : nullptr; }
+  uint64_t getTopNavi(int x, int) const override { return x >= 100 ? 1 : 0; }
   void injectMouseWheel(int z) override { given.push_back("wheel " + std::to_string(z)); }
   void injectMouseMove(int x, int y) override { given.push_back("move " + std::to_string(x) + " " + std::to_string(y)); }
   void injectMouseDown(int button) override { given.push_back("down " + std::to_string(button)); }
   void injectMouseUp(int button) override { given.push_back("up " + std::to_string(button)); }
 };
 
-struct InputMouseRouting : ::testing::Test {
+struct InputMouseRouting : ::testing::Test, ScriptSink {
   FakePanels panels;
   Strings statements;
-  MouseRouter router{{&panels, [this](const std::string& s) { statements.push_back(s); }, [] {},
-                      [](const OIS::MouseEvent&) {}}};
+  StateStack states;
+  MouseRouter router{panels, *this, states, nullptr, ""};
+
+  void run(const std::string& statement) override { statements.push_back(statement); }
 
   static OIS::MouseState at(int x, int y) {
     OIS::MouseState state;

@@ -1,6 +1,6 @@
 // Panel text and fade arithmetic: the box a caption gets, what reaches the renderer, and the
 // opacity of every frame of a fade.
-#include "app/FadeCurve.h"
+#include "gui/FadeCurve.h"
 #include "gui/Text.h"
 
 #include <gtest/gtest.h>

@@ -2,14 +2,14 @@
 // entities and scene nodes, sky, fog, compositors, resources, screenshots, the window, other
 // VMs. Before the scene exists (the "setup" VM) the scene functions do nothing.
 #include "core/Log.h"
+#include "gui/Statistics.h"
+#include "render/Renderer.h"
 #include "script/ScriptArgs.h"
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
 
 #include <Ogre.h>
 
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -17,19 +17,8 @@ Ogre::SceneNode* nodeOrRoot(Ogre::SceneManager& scene, const std::string& name) 
   return name.empty() ? scene.getRootSceneNode() : scene.getSceneNode(name);
 }
 
-// A regular file that starts like a zip archive (a local file header, or the end record of an
-// empty archive).
-bool isZipFile(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error))
-    return false;
-  char magic[4] = {};
-  std::ifstream(path, std::ios::binary).read(magic, sizeof magic);
-  return magic[0] == 'P' && magic[1] == 'K' && ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6));
-}
-
 int ShowText(lua_State* L, ScriptContext& engine) {
-  engine.showText(argString(L, 1));
+  engine.statistics.showText(argString(L, 1));
   return 0;
 }
 
@@ -39,12 +28,12 @@ int LogText(lua_State* L, ScriptContext&) {
 }
 
 int GetTick(lua_State* L, ScriptContext& engine) {
-  lua_pushnumber(L, engine.now());
+  lua_pushnumber(L, engine.app.now());
   return 1;
 }
 
 int coreLoadLevel(lua_State* L, ScriptContext& engine) {
-  engine.requestLevel(argString(L, 1));
+  engine.app.requestLevel(argString(L, 1));
   return 0;
 }
 
@@ -78,57 +67,27 @@ int SetFog(lua_State* L, ScriptContext& engine) {
 }
 
 int AddCompositor(lua_State* L, ScriptContext& engine) {
-  if (engine.window->getNumViewports() == 0)
-    return 0;
-  Ogre::Viewport* viewport = engine.window->getViewport(0);
-  Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
-  compositors.getCompositorChain(viewport)->removeAllCompositors();
-  std::string name = argString(L, 1);
-  if (name.empty())
-    return 0;
-  if (!compositors.addCompositor(viewport, name, 0)) {
-    core::log("AddCompositor: no compositor named " + name);
-    return 0;
-  }
-  compositors.setCompositorEnabled(viewport, name, true);
+  engine.renderer->setCompositor(argString(L, 1));
   return 0;
 }
 
 int AddResourceLocation(lua_State* L, ScriptContext& engine) {
-  std::string group = argString(L, 1);
-  std::string location = argString(L, 2);
-  std::string type = argString(L, 3);
-  if (type == "FileSystem" && !std::filesystem::is_directory(location)) {
-    core::log("AddResourceLocation: no such folder: " + location);
-    return 0;
-  }
-  // Ogre loses the archive it made when the file then fails to open as a zip.
-  if (type == "Zip" && !isZipFile(location)) {
-    core::log("AddResourceLocation: no such zip archive: " + location);
-    return 0;
-  }
-  engine.addResourceLocation(group, location, type);
+  engine.renderer->addResourceLocation(argString(L, 1), argString(L, 2), argString(L, 3));
   return 0;
 }
 
 int SaveScreenshot(lua_State* L, ScriptContext& engine) {
-  std::string file = argString(L, 1);
-  std::filesystem::path folder = std::filesystem::path(file).parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder)) {
-    core::log("SaveScreenshot: no such folder for " + file);
-    return 0;
-  }
-  engine.window->writeContentsToFile(file);
+  engine.renderer->saveScreenshot(argString(L, 1));
   return 0;
 }
 
 int ShutDown(lua_State* L, ScriptContext& engine) {
-  engine.shutDown(argFlag(L, 1));
+  engine.app.shutDown(argFlag(L, 1));
   return 0;
 }
 
 int FastForward(lua_State* L, ScriptContext& engine) {
-  engine.fastForward(argInt(L, 1));
+  engine.app.fastForward(argInt(L, 1));
   return 0;
 }
 
@@ -162,23 +121,23 @@ int GetWindowProperty(lua_State* L, ScriptContext& engine) {
 }
 
 int GetFloatValue(lua_State* L, ScriptContext& engine) {
-  ScriptVm* vm = engine.scripts->getVm(argString(L, 1));
-  lua_pushnumber(L, vm ? engine.scripts->getFloat(*vm, argString(L, 2), argString(L, 3)) : 0.0f);
+  ScriptVm* vm = engine.scripts.getVm(argString(L, 1));
+  lua_pushnumber(L, vm ? engine.scripts.getFloat(*vm, argString(L, 2), argString(L, 3)) : 0.0f);
   return 1;
 }
 
 int GetStringValue(lua_State* L, ScriptContext& engine) {
-  return pushString(L, engine.scripts->getStringValue(argString(L, 1), argString(L, 2), argString(L, 3)));
+  return pushString(L, engine.scripts.getStringValue(argString(L, 1), argString(L, 2), argString(L, 3)));
 }
 
 int ExecuteCmd(lua_State* L, ScriptContext& engine) {
-  if (ScriptVm* vm = engine.scripts->getVm(argString(L, 1)))
-    engine.scripts->runStatement(*vm, argString(L, 2));
+  if (ScriptVm* vm = engine.scripts.getVm(argString(L, 1)))
+    engine.scripts.runStatement(*vm, argString(L, 2));
   return 0;
 }
 
 int GlobalCmd(lua_State* L, ScriptContext& engine) {
-  return pushString(L, engine.scripts->swapExchange(engine.scripts->luaVm(), argString(L, 1)));
+  return pushString(L, engine.scripts.swapExchange(engine.scripts.luaVm(), argString(L, 1)));
 }
 
 }  // namespace

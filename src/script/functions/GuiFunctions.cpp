@@ -1,21 +1,16 @@
 // Script functions for overlay panels and elements, the screen fade and the background. Before
 // the window exists (the "setup" VM) they do nothing and CreatePanel returns "".
 #include "gui/Background.h"
+#include "gui/Fader.h"
 #include "gui/OverlayMgr.h"
 #include "script/ScriptArgs.h"
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
-#include "world/Simulation.h"
 
 #include <Overlay/OgreOverlayElement.h>
 #include <Overlay/OgreOverlayManager.h>
 
 namespace {
-
-// The simulation's panels; a simulation may run without them.
-OverlayMgr* overlays(ScriptContext& engine) {
-  return engine.simulation->overlays();
-}
 
 int SetBackground(lua_State* L, ScriptContext& engine) {
   engine.background->set(argString(L, 1));
@@ -23,45 +18,40 @@ int SetBackground(lua_State* L, ScriptContext& engine) {
 }
 
 int Fade(lua_State* L, ScriptContext& engine) {
-  engine.startFade(argFlag(L, 1), argNumber(L, 2));
+  engine.fader->start(argFlag(L, 1), argNumber(L, 2));
   return 0;
 }
 
 int CreatePanel(lua_State* L, ScriptContext& engine) {
   const std::string text = argString(L, 1);
   const float x = argFloat(L, 2), y = argFloat(L, 3);
-  return pushString(L, engine.simulation->createPanel(text, x, y));
+  return pushString(L, engine.overlays->createPanel(text, x, y));
 }
 
 int DestroyPanel(lua_State* L, ScriptContext& engine) {
-  if (OverlayMgr* panels = overlays(engine))
-    panels->destroyPanel(argString(L, 1));
+  engine.overlays->destroyPanel(argString(L, 1));
   return 0;
 }
 
 int AddElement(lua_State* L, ScriptContext& engine) {
-  if (OverlayMgr* panels = overlays(engine))
-    panels->showElement(argString(L, 1));
+  engine.overlays->showElement(argString(L, 1));
   return 0;
 }
 
 int RemoveElement(lua_State* L, ScriptContext& engine) {
-  if (OverlayMgr* panels = overlays(engine))
-    panels->hideElement(argString(L, 1));
+  engine.overlays->hideElement(argString(L, 1));
   return 0;
 }
 
 int SetElementCaption(lua_State* L, ScriptContext& engine) {
-  if (OverlayMgr* panels = overlays(engine))
-    panels->setElementCaption(argString(L, 1), argString(L, 2));
+  engine.overlays->setElementCaption(argString(L, 1), argString(L, 2));
   return 0;
 }
 
 int SetElementMaterial(lua_State* L, ScriptContext& engine) {
   // A missing element or material throws, and the guard logs it.
   const std::string element = argString(L, 1), material = argString(L, 2);
-  if (overlays(engine))
-    Ogre::OverlayManager::getSingleton().getOverlayElement(element)->setMaterialName(material);
+  Ogre::OverlayManager::getSingleton().getOverlayElement(element)->setMaterialName(material);
   return 0;
 }
 

@@ -107,7 +107,7 @@ int RefreshNavi(lua_State* L, ScriptContext& engine) {
 int HasKeyboardFocus(lua_State* L, ScriptContext& engine) {
   if (!ready(engine))
     return 0;
-  lua_pushnumber(L, engine.gui->manager().hasKeyboardFocus() ? 1 : 0);
+  lua_pushnumber(L, engine.gui->hasKeyboardFocus() ? 1 : 0);
   return 1;
 }
 

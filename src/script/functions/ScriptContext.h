@@ -1,10 +1,9 @@
-// What the script functions reach: the engine's subsystems and a few application controls.
-// The "setup" VM runs before any subsystem exists, so every pointer may still be null and the
-// library checks the ones each function needs; the application fills them in as it builds them.
+// What the script functions reach: the engine's subsystems and the application's controls. The
+// "setup" VM runs before any subsystem exists, so every subsystem pointer may still be null, and
+// the library checks the ones each function needs; the application sets and clears them.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace Ogre {
@@ -15,39 +14,45 @@ class Background;
 class CameraController;
 class CollisionManager;
 class CSound;
+class Fader;
 class GameGui;
+class MouseRouter;
+class OverlayMgr;
+class Renderer;
 class ScriptHost;
 class Simulation;
+class Statistics;
+
+// What only the application can do: its clock, its end, the next level, the edit state.
+class EngineControls {
+public:
+  virtual uint32_t now() const = 0;  // the game clock in ms
+  virtual void fastForward(int32_t ms) = 0;
+  virtual void shutDown(bool restart) = 0;
+  virtual void requestLevel(const std::string& level) = 0;  // loaded at the end of the frame
+  virtual void leaveEditMode() = 0;
+
+protected:
+  ~EngineControls() = default;
+};
 
 struct ScriptContext {
-  ScriptHost* scripts = nullptr;
+  EngineControls& app;
+  ScriptHost& scripts;
+  Statistics& statistics;  // the debug line
+  std::string version;
+  std::string musicDir;  // put in front of every sound file name
+
+  Renderer* renderer = nullptr;
   Ogre::SceneManager* scene = nullptr;
   Ogre::RenderWindow* window = nullptr;
+  Background* background = nullptr;
+  Fader* fader = nullptr;
   Simulation* simulation = nullptr;
   CollisionManager* collision = nullptr;
   CameraController* camera = nullptr;
+  OverlayMgr* overlays = nullptr;
   CSound* sound = nullptr;  // stays null when setup.lua turns music off
-  Background* background = nullptr;
   GameGui* gui = nullptr;   // the web panels: null until after the start level
-  std::string musicDir;     // put in front of every sound file name
-
-  std::function<uint32_t()> now;  // the game clock in ms
-  std::function<void(int32_t ms)> fastForward;
-  std::function<void(bool restart)> shutDown;
-  std::function<void(const std::string& level)> requestLevel;  // loaded at the end of the frame
-  std::function<void(const std::string& text)> showText;       // the statistics' debug line
-  std::function<void(bool fadeIn, double duration)> startFade;
-  // Adds the location to the group and initialises the group.
-  std::function<void(const std::string& group, const std::string& location, const std::string& type)>
-      addResourceLocation;
-  std::string version;
-
-  // The input queries and commands. The panel is null when no web panel is under the pointer.
-  struct MousePosition {
-    int x = 0;
-    int y = 0;
-    const void* panel = nullptr;
-  };
-  std::function<MousePosition()> mousePosition;
-  std::function<void()> leaveEditMode;
+  MouseRouter* mouse = nullptr;
 };

@@ -30,12 +30,12 @@ int runBody(lua_State* L, const ScriptLibrary::Bound& entry, const char* name) n
 
 // True when a subsystem of the needs is missing from the context.
 bool lacks(unsigned needs, const ScriptContext& engine) {
-  return ((needs & need::Scene) && !(engine.scene && engine.background)) ||
-         ((needs & need::Window) && !(engine.window && engine.startFade)) ||
-         ((needs & need::World) && !(engine.simulation && engine.collision && engine.camera)) ||
+  return ((needs & need::Scene) && !(engine.renderer && engine.scene && engine.background)) ||
+         ((needs & need::Window) && !(engine.renderer && engine.window && engine.fader)) ||
+         ((needs & need::World) && !(engine.simulation && engine.collision && engine.camera && engine.overlays)) ||
          ((needs & need::Sound) && !engine.sound) ||
          ((needs & need::WebPanels) && !engine.gui) ||
-         ((needs & need::Input) && !(engine.mousePosition && engine.leaveEditMode));
+         ((needs & need::Input) && !engine.mouse);
 }
 
 // The C function behind every library function: upvalue 1 is the name, upvalue 2 its entry.
@@ -45,8 +45,7 @@ bool lacks(unsigned needs, const ScriptContext& engine) {
 int guarded(lua_State* L) {
   const auto& entry = *static_cast<const ScriptLibrary::Bound*>(lua_touserdata(L, lua_upvalueindex(2)));
   const int base = lua_gettop(L);
-  const ScriptHost* host = entry.context->scripts;
-  if ((!host || !host->closing()) && !lacks(entry.function.needs, *entry.context)) {
+  if (!entry.context->scripts.closing() && !lacks(entry.function.needs, *entry.context)) {
     const int pushed = runBody(L, entry, lua_tostring(L, lua_upvalueindex(1)));
     if (pushed >= 0) {
       assert(lua_gettop(L) == base + pushed && "a script function's results do not match its stack");

@@ -15,12 +15,12 @@ struct ScriptContext;
 // together and clears them together, and runs no script in between.
 namespace need {
 enum : unsigned {
-  Scene = 1,       // scene, and the background made on it
-  Window = 2,      // window, and the fade over it
-  World = 4,       // simulation, collision and camera
+  Scene = 1,       // renderer, scene, background
+  Window = 2,      // renderer, window, the fade over it
+  World = 4,       // simulation, collision, camera, overlay panels
   Sound = 8,       // sound, null when setup.lua turns music off
   WebPanels = 16,  // gui
-  Input = 32,      // mousePosition and leaveEditMode
+  Input = 32,      // mouse
 };
 }  // namespace need
 

@@ -2,7 +2,7 @@
 // rendered frame. Without its material or overlay it stays inert for the run.
 #pragma once
 
-#include "app/FadeCurve.h"
+#include "gui/FadeCurve.h"
 
 #include <OgreMaterial.h>
 

@@ -1,20 +1,16 @@
-// Render start-up: configuration values from setup.lua, the engine root without any of Ogre's
-// own config files, the window with its fall-back ladder (each step rewrites setup.lua so the
-// next start uses what worked), resource locations and the scene manager.
-#include "app/GameApp.h"
+// Render start-up without any of Ogre's own config files, and the scripts' requests of it.
+#include "render/Renderer.h"
 
-#include "app/ResourceGroups.h"
-
-#include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "platform/Platform.h"
-#include "script/ScriptHost.h"
+#include "render/ResourceGroups.h"
 
 #include <Ogre.h>
 #include <Overlay/OgreOverlaySystem.h>
 
-#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -39,32 +35,52 @@ const ResourceLocation resourceLocations[] = {
     {"../Resource/Textures", "FileSystem", "Textures"},
 };
 
-}  // namespace
-
-GameApp::DisplaySettings GameApp::readDisplaySettings() {
-  ScriptVm& setup = scriptHost->setupVm();
-  auto number = [&](const char* key) { return scriptHost->getFloat(setup, "setup", key); };
-  DisplaySettings settings;
-  // A negative sleep would be an endless one.
-  sleepTime = static_cast<uint32_t>(std::max(0, convert::toInt32(number("sleeptime"))));
-  settings.width = convert::toUInt32(number("window_width"));
-  settings.height = convert::toUInt32(number("window_height"));
-  settings.fullscreen = number("fullscreen") != 0.0f;
-  settings.renderSystem = scriptHost->getString(setup, "setup", "rendersystem");
-  settings.shadows = number("shadows") != 0.0f;
-  context.musicDir = scriptHost->getString(setup, "setup", "musicdir");
-  settings.shadowDistance = number("shadowdistance");
-  settings.fsaa = number("fsaa") != 0.0f;
-  if (settings.width == 0) {
-    platform::ScreenSize desktop = platform::desktopSize();
-    settings.width = desktop.width;
-    settings.height = desktop.height;
-    settings.fullscreen = true;
-  }
-  return settings;
+// Start-up cannot go on: one log line and the error box.
+void failStartup(const std::string& logLine, const std::string& boxText) {
+  core::log(logLine);
+  platform::messageBox(Renderer::windowTitle, boxText + " See " + Renderer::logFileName() + ".");
 }
 
-bool GameApp::createRoot(const DisplaySettings& settings) {
+// A regular file that starts like a zip archive (a local file header, or the end record of an
+// empty archive).
+bool isZipFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    return false;
+  char magic[4] = {};
+  std::ifstream(path, std::ios::binary).read(magic, sizeof magic);
+  return magic[0] == 'P' && magic[1] == 'K' && ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6));
+}
+
+}  // namespace
+
+std::string Renderer::logFileName() {
+  return std::string(windowTitle) + ".log";
+}
+
+std::unique_ptr<Renderer> Renderer::start(const DisplaySettings& settings, const std::string& setupScript) {
+  std::unique_ptr<Renderer> renderer(new Renderer);
+  try {
+    if (!renderer->createRoot(settings) || !renderer->createWindow(settings, setupScript))
+      return nullptr;
+    renderer->registerResources();
+    renderer->createSceneManager(settings);
+    return renderer;
+  } catch (...) {
+    failStartup("Error! Start-up failed: " + core::describeCurrentException(), "Start-up failed.");
+    return nullptr;
+  }
+}
+
+Renderer::~Renderer() {
+  if (sceneManager && overlaySystem)
+    sceneManager->removeRenderQueueListener(overlaySystem.get());
+  overlaySystem.reset();
+  resourceGroups.reset();
+  ogre.reset();
+}
+
+bool Renderer::createRoot(const DisplaySettings& settings) {
   ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
 
@@ -96,7 +112,7 @@ bool GameApp::createRoot(const DisplaySettings& settings) {
   return true;
 }
 
-bool GameApp::createWindow(const DisplaySettings& settings) {
+bool Renderer::createWindow(const DisplaySettings& settings, const std::string& setupScript) {
   core::log("Creating normal render window");
   if (tryWindow(settings.width, settings.height, settings, settings.fsaa))
     return true;
@@ -116,7 +132,7 @@ bool GameApp::createWindow(const DisplaySettings& settings) {
   return false;
 }
 
-bool GameApp::tryWindow(unsigned width, unsigned height, const DisplaySettings& settings, bool fsaa) {
+bool Renderer::tryWindow(unsigned width, unsigned height, const DisplaySettings& settings, bool fsaa) {
   // The resolution parameter keeps the configured size on every rung.
   Ogre::NameValuePairList parameters;
   parameters["resolution"] = std::to_string(settings.width) + "x" + std::to_string(settings.height);
@@ -133,25 +149,19 @@ bool GameApp::tryWindow(unsigned width, unsigned height, const DisplaySettings& 
   return renderWindow != nullptr;
 }
 
-void GameApp::failStartup(const std::string& logLine, const std::string& boxText) {
-  core::log(logLine);
-  platform::messageBox(windowTitle, boxText + " See " + logFileName() + ".");
-  failed = true;
-}
-
-void GameApp::registerResources() {
+void Renderer::registerResources() {
   Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
   // Stencil shadows need the engine's own extrusion programs.
   groups.addResourceLocation(OGRE_SHADOW_VOLUME_DIR, "FileSystem", Ogre::RGN_INTERNAL, false);
   groups.initialiseResourceGroup(Ogre::RGN_INTERNAL);
   for (const ResourceLocation& r : resourceLocations)
-    addResourceLocation(r.group, r.location, r.type);
+    addLocation(r.group, r.location, r.type);
   resourceGroups = std::make_unique<ResourceGroups>();
   for (const ResourceLocation& r : resourceLocations)
     resourceGroups->initialise(r.group);
 }
 
-void GameApp::addResourceLocation(const std::string& group, const std::string& location, const std::string& type) {
+void Renderer::addLocation(const std::string& group, const std::string& location, const std::string& type) {
   // Groups go in the global pool, so a mesh in one group finds its materials in another.
   Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
   if (!groups.resourceGroupExists(group))
@@ -159,7 +169,7 @@ void GameApp::addResourceLocation(const std::string& group, const std::string& l
   groups.addResourceLocation(location, type, group, false);
 }
 
-void GameApp::createSceneManager(const DisplaySettings& settings) {
+void Renderer::createSceneManager(const DisplaySettings& settings) {
   sceneManager = ogre->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME, "Generic");
   sceneManager->addRenderQueueListener(overlaySystem.get());
   sceneManager->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
@@ -171,9 +181,51 @@ void GameApp::createSceneManager(const DisplaySettings& settings) {
   } else {
     sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
   }
-  renderWindow->getCustomAttribute("WINDOW", &windowHandle);
-  renderWindow->getCustomAttribute("XDISPLAY", &windowDisplay);
-  platform::acceptCloseRequests(windowDisplay, windowHandle);
-  context.scene = sceneManager;
-  context.window = renderWindow;
+  renderWindow->getCustomAttribute("WINDOW", &handle);
+  renderWindow->getCustomAttribute("XDISPLAY", &display);
+  platform::acceptCloseRequests(display, handle);
+}
+
+void Renderer::addResourceLocation(const std::string& group, const std::string& location, const std::string& type) {
+  if (type == "FileSystem" && !std::filesystem::is_directory(location)) {
+    core::log("AddResourceLocation: no such folder: " + location);
+    return;
+  }
+  // Ogre loses the archive it made when the file then fails to open as a zip.
+  if (type == "Zip" && !isZipFile(location)) {
+    core::log("AddResourceLocation: no such zip archive: " + location);
+    return;
+  }
+  addLocation(group, location, type);
+  resourceGroups->initialise(group);
+}
+
+Ogre::Viewport* Renderer::mainViewport() const {
+  return renderWindow->getNumViewports() > 0 ? renderWindow->getViewport(0) : nullptr;
+}
+
+void Renderer::setCompositor(const std::string& name) {
+  Ogre::Viewport* viewport = mainViewport();
+  if (!viewport)
+    return;
+  Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
+  if (name.empty() && !compositors.hasCompositorChain(viewport))
+    return;
+  compositors.getCompositorChain(viewport)->removeAllCompositors();
+  if (name.empty())
+    return;
+  if (!compositors.addCompositor(viewport, name, 0)) {
+    core::log("AddCompositor: no compositor named " + name);
+    return;
+  }
+  compositors.setCompositorEnabled(viewport, name, true);
+}
+
+void Renderer::saveScreenshot(const std::string& file) {
+  std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder)) {
+    core::log("SaveScreenshot: no such folder for " + file);
+    return;
+  }
+  renderWindow->writeContentsToFile(file);
 }

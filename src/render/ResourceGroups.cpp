@@ -1,5 +1,5 @@
 // Initialising resource groups past damaged scripts (see ResourceGroups.h).
-#include "app/ResourceGroups.h"
+#include "render/ResourceGroups.h"
 
 #include "core/Log.h"
 

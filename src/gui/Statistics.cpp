@@ -1,5 +1,5 @@
-// The debug overlay's figures: the window's frame statistics and the scripts' debug line.
-#include "app/GameApp.h"
+// The debug overlay's captions, refreshed each frame.
+#include "gui/Statistics.h"
 
 #include "gui/Text.h"
 
@@ -8,17 +8,16 @@
 #include <Overlay/OgreOverlayElement.h>
 #include <Overlay/OgreOverlayManager.h>
 
-void GameApp::updateStatistics() {
+void Statistics::update(const Ogre::RenderWindow& window) {
   static const std::string average = "Average FPS: ", current = "Current FPS: ", best = "Best FPS: ",
                            worst = "Worst FPS: ", triangles = "Triangle Count: ";
-  // A game without some of the elements simply shows fewer figures; the next frame tries again.
   try {
     Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
     Ogre::OverlayElement* averageFps = overlays.getOverlayElement("Core/AverageFps");
     Ogre::OverlayElement* currentFps = overlays.getOverlayElement("Core/CurrFps");
     Ogre::OverlayElement* bestFps = overlays.getOverlayElement("Core/BestFps");
     Ogre::OverlayElement* worstFps = overlays.getOverlayElement("Core/WorstFps");
-    const Ogre::RenderTarget::FrameStats& stats = renderWindow->getStatistics();
+    const Ogre::RenderTarget::FrameStats& stats = window.getStatistics();
     using Ogre::StringConverter;
     averageFps->setCaption(average + StringConverter::toString(stats.avgFPS));
     currentFps->setCaption(current + StringConverter::toString(stats.lastFPS));
@@ -32,6 +31,6 @@ void GameApp::updateStatistics() {
   }
 }
 
-void GameApp::showText(const std::string& text) {
+void Statistics::showText(const std::string& text) {
   debugText = gui::captionText("Core/DebugText", text);
 }

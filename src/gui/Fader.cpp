@@ -1,4 +1,5 @@
-#include "app/Fader.h"
+// The fader's set-up from the game's material and overlay, and its per-frame step.
+#include "gui/Fader.h"
 
 #include "core/Log.h"
 #include "platform/Platform.h"
