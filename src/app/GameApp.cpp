@@ -8,7 +8,6 @@
 #include "core/Log.h"
 #include "gui/Background.h"
 #include "gui/GameGui.h"
-#include "gui/navi/NaviManager.h"
 #include "gui/OverlayMgr.h"
 #include "gui/Text.h"
 #include "input/InputHandler.h"
@@ -122,7 +121,7 @@ GameApp::GameApp() {
     return "actors " + std::to_string(simulation->actors().size()) + ", panels " +
            std::to_string(simulation->overlays()->panelCount()) + " (destroyed " +
            std::to_string(simulation->overlays()->destroyedCount()) + "), web panels " +
-           std::to_string(Gui->manager().getNavis("*").size()) + ", voices " +
+           std::to_string(Gui->panelCount()) + ", voices " +
            std::to_string(sound ? sound->voices() : 0) + ", lua " +
            std::to_string(scriptHost->luaVm().memoryKb()) + " KB";
   };
@@ -228,7 +227,7 @@ bool GameApp::run() {
     platform::sleep(sleepTime);
     budget.mark(FrameBudget::sleep);
     if (Gui)
-      Gui->manager().Update();
+      Gui->update();
     budget.mark(FrameBudget::web);
     // The listeners run inside: a key's statement runs in the frame that saw the key.
     if (handler)

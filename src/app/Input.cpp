@@ -4,7 +4,6 @@
 #include "app/GameApp.h"
 
 #include "gui/GameGui.h"
-#include "gui/navi/NaviManager.h"
 #include "input/InputHandler.h"
 #include "input/MouseRouter.h"
 #include "input/WebPanelInput.h"
@@ -22,21 +21,21 @@ const int clickVolume = 200;
 // The web panels as the mouse sees them.
 class NaviPanels final : public WebPanelInput {
 public:
-  explicit NaviPanels(NaviLibrary::NaviManager& manager) : manager(manager) {}
-  const void* getTopNavi(int x, int y) override { return manager.getTopNavi(x, y); }
-  void injectMouseWheel(int relativeZ) override { manager.injectMouseWheel(relativeZ); }
-  void injectMouseMove(int x, int y) override { manager.injectMouseMove(x, y); }
-  void injectMouseDown(int button) override { manager.injectMouseDown(button); }
-  void injectMouseUp(int button) override { manager.injectMouseUp(button); }
+  explicit NaviPanels(GameGui& gui) : gui(gui) {}
+  uint64_t getTopNavi(int x, int y) override { return gui.getTopNavi(x, y); }
+  void injectMouseWheel(int relativeZ) override { gui.injectMouseWheel(relativeZ); }
+  void injectMouseMove(int x, int y) override { gui.injectMouseMove(x, y); }
+  void injectMouseDown(int button) override { gui.injectMouseDown(button); }
+  void injectMouseUp(int button) override { gui.injectMouseUp(button); }
 
 private:
-  NaviLibrary::NaviManager& manager;
+  GameGui& gui;
 };
 
 }  // namespace
 
 void GameApp::createInput() {
-  webPanels = std::make_unique<NaviPanels>(Gui->manager());
+  webPanels = std::make_unique<NaviPanels>(*Gui);
   MouseTargets targets;
   targets.panels = webPanels.get();
   targets.runStatement = [this](const std::string& statement) { runScript(statement); };

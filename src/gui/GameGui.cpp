@@ -1,4 +1,4 @@
-// The scripts' operations on web panels, over the web-panel library.
+// The scripts', the frame's and the mouse's operations on web panels, over the web-panel library.
 #include "gui/GameGui.h"
 
 #include "core/Log.h"
@@ -107,3 +107,35 @@ void GameGui::resetNavis() {
     naviManager->destroyNavi(navi->getName());
 }
 
+void GameGui::update() {
+  naviManager->Update();
+}
+
+size_t GameGui::panelCount() const {
+  return naviManager->getNavis("*").size();
+}
+
+bool GameGui::hasKeyboardFocus() const {
+  return naviManager->hasKeyboardFocus();
+}
+
+uint64_t GameGui::getTopNavi(int x, int y) const {
+  const NaviLibrary::Navi* navi = naviManager->getTopNavi(x, y);
+  return navi ? navi->getSerial() : 0;
+}
+
+void GameGui::injectMouseMove(int x, int y) {
+  naviManager->injectMouseMove(x, y);
+}
+
+void GameGui::injectMouseWheel(int relative) {
+  naviManager->injectMouseWheel(relative);
+}
+
+void GameGui::injectMouseDown(int button) {
+  naviManager->injectMouseDown(button);
+}
+
+void GameGui::injectMouseUp(int button) {
+  naviManager->injectMouseUp(button);
+}

@@ -1,8 +1,10 @@
 // The scripts' web panels: named HTML pages over the 3-D view, made from files of the game's GUI
 // folder or from web addresses. A page drives the game by calling its bound function "Callback"
-// with a statement, which runs in the "lua" VM through the sink the application gives.
+// with a statement, which runs in the "lua" VM through the sink the application gives. The rest of
+// the engine reaches the panels only here: the frame's update, the census and the mouse.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,8 +43,17 @@ public:
   void refreshNavi(const std::string& name);
   void resetNavis();
 
-  // For the per-frame update and the mouse feeding.
-  NaviLibrary::NaviManager& manager() { return *naviManager; }
+  // Takes what the browser sent, delivers the pages' calls, moves fades, uploads pictures.
+  void update();
+  size_t panelCount() const;
+  bool hasKeyboardFocus() const;
+  // The serial of the topmost shown panel with a picture at that window pixel, 0 for none.
+  uint64_t getTopNavi(int x, int y) const;
+  // The mouse in window pixels; presses and releases happen where it was last moved.
+  void injectMouseMove(int x, int y);
+  void injectMouseWheel(int relative);
+  void injectMouseDown(int button);
+  void injectMouseUp(int button);
 
 private:
   void onCallback(NaviLibrary::Navi& caller, const std::vector<NaviLibrary::JSValue>& arguments);

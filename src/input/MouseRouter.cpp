@@ -41,7 +41,7 @@ void MouseRouter::mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID
 }
 
 bool MouseRouter::guiMousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button) {
-  const void* panel = targets.panels->getTopNavi(event.state.X.abs, event.state.Y.abs);
+  const uint64_t panel = targets.panels->getTopNavi(event.state.X.abs, event.state.Y.abs);
   // Every left press clicks, over a panel or not.
   if (button == OIS::MB_Left)
     targets.playClick();

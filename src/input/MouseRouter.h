@@ -7,6 +7,7 @@
 
 #include <OISMouse.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -25,10 +26,10 @@ public:
   void mousePressed(const OIS::MouseEvent& event, OIS::MouseButtonID button);
   void mouseReleased(const OIS::MouseEvent& event, OIS::MouseButtonID button);
 
-  // Where the last movement, press or release found the pointer, and the panel under it (null for none).
+  // Where the last movement, press or release found the pointer, and the panel under it (0 for none).
   int x() const { return lastX; }
   int y() const { return lastY; }
-  const void* panel() const { return panelUnderMouse; }
+  uint64_t panel() const { return panelUnderMouse; }
 
   // "MousePressed(512, 384, 0)": the statement for a press or release.
   static std::string statement(const char* function, int x, int y, int button);
@@ -43,5 +44,5 @@ private:
   MouseTargets targets;
   int lastX = 0;
   int lastY = 0;
-  const void* panelUnderMouse = nullptr;
+  uint64_t panelUnderMouse = 0;
 };

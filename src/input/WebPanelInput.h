@@ -2,12 +2,14 @@
 // and the mouse events a panel is given. The application implements it over the panel library.
 #pragma once
 
+#include <cstdint>
+
 class WebPanelInput {
 public:
   virtual ~WebPanelInput() = default;
 
-  // The topmost panel at window pixel (x, y), or null where there is none.
-  virtual const void* getTopNavi(int x, int y) = 0;
+  // The serial of the topmost panel at window pixel (x, y), or 0 where there is none.
+  virtual uint64_t getTopNavi(int x, int y) = 0;
   virtual void injectMouseWheel(int relativeZ) = 0;
   virtual void injectMouseMove(int x, int y) = 0;
   virtual void injectMouseDown(int button) = 0;

@@ -4,7 +4,6 @@
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
 
-#include <cstdint>
 
 LibrarySlice inputFunctions() {
   return {
@@ -21,8 +20,8 @@ LibrarySlice inputFunctions() {
            mouse = engine.mousePosition();
          lua_pushnumber(L, mouse.x);
          lua_pushnumber(L, mouse.y);
-         // Only zero or not matters to scripts; the address tells one panel from another.
-         lua_pushnumber(L, static_cast<double>(reinterpret_cast<uintptr_t>(mouse.panel)));
+         // Only zero or not matters to scripts; the serial tells one panel from another.
+         lua_pushnumber(L, static_cast<double>(mouse.panel));
          return 3;
        }},
   };

@@ -2,7 +2,6 @@
 // after the start level on: before that it logs one line and reads no argument.
 #include "core/Log.h"
 #include "gui/GameGui.h"
-#include "gui/navi/NaviManager.h"
 #include "script/ScriptArgs.h"
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
@@ -111,7 +110,7 @@ LibrarySlice naviFunctions() {
        [](lua_State* L, ScriptContext& engine) {
          if (!ready(engine))
            return 0;
-         lua_pushnumber(L, engine.gui->manager().hasKeyboardFocus() ? 1 : 0);
+         lua_pushnumber(L, engine.gui->hasKeyboardFocus() ? 1 : 0);
          return 1;
        }},
   };

@@ -42,11 +42,11 @@ struct ScriptContext {
       addResourceLocation;
   std::string version;
 
-  // The input queries and commands. The panel is null when no web panel is under the pointer.
+  // The input queries and commands. The panel is 0 when no web panel is under the pointer.
   struct MousePosition {
     int x = 0;
     int y = 0;
-    const void* panel = nullptr;
+    uint64_t panel = 0;
   };
   std::function<MousePosition()> mousePosition;
   std::function<void()> leaveEditMode;
