@@ -1,4 +1,4 @@
-// The scripts' operations on web panels, over the web-panel library.
+// The scripts', the frame's and the mouse's operations on web panels, over the web-panel library.
 #include "gui/GameGui.h"
 
 #include "core/Log.h"
@@ -106,7 +106,6 @@ void GameGui::resetNavis() {
     naviManager->destroyNavi(navi->getName());
 }
 
-
 void GameGui::update() {
   naviManager->Update();
 }
@@ -120,7 +119,8 @@ bool GameGui::hasKeyboardFocus() const {
 }
 
 uint64_t GameGui::getTopNavi(int x, int y) const {
-  return reinterpret_cast<uintptr_t>(naviManager->getTopNavi(x, y));
+  const NaviLibrary::Navi* navi = naviManager->getTopNavi(x, y);
+  return navi ? navi->getSerial() : 0;
 }
 
 void GameGui::injectMouseMove(int x, int y) {

@@ -1,13 +1,14 @@
 // The scripts' web panels: named HTML pages over the 3-D view, made from files of the game's GUI
 // folder or from web addresses. A page drives the game by calling its bound function "Callback"
-// with a statement, which runs in the "lua" VM through the sink the application gives.
+// with a statement, which runs in the "lua" VM through the sink the application gives. The rest of
+// the engine reaches the panels only here: the frame's update, the census and the mouse.
 #pragma once
 
 #include "core/ScriptSink.h"
 #include "input/WebPanelInput.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,11 +43,13 @@ public:
   void refreshNavi(const std::string& name);
   void resetNavis();
 
+  // Takes what the browser sent, delivers the pages' calls, moves fades, uploads pictures.
   void update();
   size_t panelCount() const;
   bool hasKeyboardFocus() const;
-
+  // The serial of the topmost shown panel with a picture at that window pixel, 0 for none.
   uint64_t getTopNavi(int x, int y) const override;
+  // The mouse in window pixels; presses and releases happen where it was last moved.
   void injectMouseMove(int x, int y) override;
   void injectMouseWheel(int relative) override;
   void injectMouseDown(int button) override;

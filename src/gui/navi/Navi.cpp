@@ -4,7 +4,7 @@
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "gui/navi/DevTools.h"
-#include "gui/navi/NaviManager.h"
+#include "gui/navi/NaviHost.h"
 #include "platform/Platform.h"
 
 #include <OgreHardwarePixelBuffer.h>
@@ -47,13 +47,44 @@ std::string bindingScript(const std::string& name) {
          "window.open=function(){return null;};})();";
 }
 
+int mouseButtonBit(int button) {
+  return button == 0 ? 1 : button == 1 ? 2 : button == 2 ? 4 : 0;
+}
+
+const char* mouseButtonName(int button) {
+  return button == 0 ? "left" : button == 1 ? "right" : button == 2 ? "middle" : "none";
+}
+
 }  // namespace
 
-Navi::Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
+// scheme://host:port of an address, lower case, without a default port; "scheme:" when it has no host.
+std::string originOf(const std::string& url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos)
+    return std::string();
+  std::string scheme = url.substr(0, colon);
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (url.compare(colon, 3, "://") != 0)
+    return scheme + ":";
+  const size_t start = colon + 3;
+  const size_t end = url.find_first_of("/?#", start);
+  std::string host = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  const size_t at = host.rfind('@');
+  if (at != std::string::npos)
+    host = host.substr(at + 1);
+  std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
+  if ((scheme == "http" && host.size() > 3 && host.compare(host.size() - 3, 3, ":80") == 0) ||
+      (scheme == "https" && host.size() > 4 && host.compare(host.size() - 4, 4, ":443") == 0))
+    host = host.substr(0, host.rfind(':'));
+  return scheme + "://" + host;
+}
+
+Navi::Navi(NaviHost& host, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
            NaviPosition position, bool movable, int updatesPerSecond, Tier tier)
-    : manager(manager), serial(serial), name(name), width(width), height(height), left(position.left),
+    : host(host), serial(serial), name(name), width(width), height(height), left(position.left),
       top(position.top), movable(movable),
-      updateInterval(updatesPerSecond > 0 ? static_cast<uint32_t>(1000 / updatesPerSecond) : 0), tier(tier) {
+      updateInterval(updatesPerSecond > 0 ? static_cast<uint32_t>(1000 / updatesPerSecond) : 0), tier(tier),
+      order(host.nextOrder()) {
   materialName = "Navi/" + std::to_string(serial) + "/Material";
   textureName = "Navi/" + std::to_string(serial) + "/Texture";
   try {
@@ -74,7 +105,7 @@ Navi::Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint1
     element->setDimensions(width, height);
     element->setMaterialName(materialName);
     element->hide();
-    manager.tierOverlay(tier)->add2D(element);
+    host.tierOverlay(tier)->add2D(element);
   } catch (...) {
     core::log("Web panel " + name + ": it cannot be drawn: " + core::describeCurrentException());
   }
@@ -83,7 +114,7 @@ Navi::Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint1
 Navi::~Navi() {
   try {
     if (element) {
-      manager.tierOverlay(tier)->remove2D(element);
+      host.tierOverlay(tier)->remove2D(element);
       Ogre::OverlayManager::getSingleton().destroyOverlayElement(element);
     }
     // Either may have gone with its resource group already.
@@ -100,13 +131,24 @@ bool Navi::contains(int x, int y) const {
   return x >= left && y >= top && x < left + static_cast<int>(width) && y < top + static_cast<int>(height);
 }
 
+bool Navi::liesOver(const Navi& other) const {
+  return tier > other.tier || (tier == other.tier && order > other.order);
+}
+
+void Navi::moveBy(int dx, int dy) {
+  left += dx;
+  top += dy;
+  if (element)
+    element->setPosition(static_cast<Ogre::Real>(left), static_cast<Ogre::Real>(top));
+}
+
 bool Navi::pageReady() const {
   return pageLoaded && !sessionId.empty();
 }
 
 void Navi::command(const std::string& method, const std::string& params) {
   if (pageReady())
-    manager.browser->send(method, nlohmann::json::parse(params), sessionId);
+    host.send(method, nlohmann::json::parse(params), sessionId, {});
   else
     defer(method, params);
 }
@@ -127,7 +169,7 @@ void Navi::loadURL(const std::string& url) {
 }
 
 void Navi::loadFile(const std::string& file) {
-  navigate(manager.fileUrl(file));
+  navigate(host.fileUrl(file));
 }
 
 void Navi::navigate(const std::string& url) {
@@ -137,11 +179,11 @@ void Navi::navigate(const std::string& url) {
 
 void Navi::setTransparent(bool flag) {
   transparent = flag;
-  if (!sessionId.empty() && manager.browser) {
+  if (!sessionId.empty()) {
     nlohmann::json params = nlohmann::json::object();
     if (transparent)
       params["color"] = {{"r", 0}, {"g", 0}, {"b", 0}, {"a", 0}};
-    manager.browser->send("Emulation.setDefaultBackgroundColorOverride", params, sessionId);
+    host.send("Emulation.setDefaultBackgroundColorOverride", params, sessionId, {});
   }
 }
 
@@ -168,18 +210,18 @@ void Navi::hide(bool fade, uint16_t fadeMs) {
 }
 
 void Navi::focus() {
-  manager.focused = serial;
-  order = manager.nextOrder++;
+  host.focus(serial);
+  order = host.nextOrder();
 }
 
 void Navi::bind(const std::string& binding, NaviCallback callback) {
   const bool known = bindings.count(binding) > 0;
   bindings[binding] = std::move(callback);
-  if (known || sessionId.empty() || !manager.browser)
+  if (known || sessionId.empty())
     return;  // the setup binds it
-  manager.browser->send("Runtime.addBinding", {{"name", "__navi_" + binding}}, sessionId);
-  manager.browser->send("Page.addScriptToEvaluateOnNewDocument", {{"source", bindingScript(binding)}}, sessionId);
-  manager.browser->send("Runtime.evaluate", {{"expression", bindingScript(binding)}}, sessionId);
+  host.send("Runtime.addBinding", {{"name", "__navi_" + binding}}, sessionId, {});
+  host.send("Page.addScriptToEvaluateOnNewDocument", {{"source", bindingScript(binding)}}, sessionId, {});
+  host.send("Runtime.evaluate", {{"expression", bindingScript(binding)}}, sessionId, {});
 }
 
 void Navi::evaluateJS(const std::string& source, const JSArguments&) {
@@ -188,19 +230,19 @@ void Navi::evaluateJS(const std::string& source, const JSArguments&) {
     return;
   }
   const std::string panel = name;
-  manager.browser->send("Runtime.evaluate", {{"expression", source}, {"timeout", scriptTimeoutMs}}, sessionId,
-                        [panel](const nlohmann::json& result, const std::string& error) {
-                          if (!error.empty()) {
-                            core::log("Web panel " + panel + ": JavaScript stopped: " + error);
-                            return;
-                          }
-                          const auto details = result.find("exceptionDetails");
-                          if (details == result.end())
-                            return;
-                          const nlohmann::json exception = details->value("exception", nlohmann::json::object());
-                          core::log("Web panel " + panel + ": JavaScript error: " +
-                                    exception.value("description", details->value("text", std::string())));
-                        });
+  host.send("Runtime.evaluate", {{"expression", source}, {"timeout", scriptTimeoutMs}}, sessionId,
+            [panel](const nlohmann::json& result, const std::string& error) {
+              if (!error.empty()) {
+                core::log("Web panel " + panel + ": JavaScript stopped: " + error);
+                return;
+              }
+              const auto details = result.find("exceptionDetails");
+              if (details == result.end())
+                return;
+              const nlohmann::json exception = details->value("exception", nlohmann::json::object());
+              core::log("Web panel " + panel + ": JavaScript error: " +
+                        exception.value("description", details->value("text", std::string())));
+            });
 }
 
 void Navi::zoomIn() {
@@ -214,13 +256,32 @@ void Navi::zoomOut() {
 }
 
 void Navi::injectMouseDown(int x, int y) {
-  buttons |= 1;
-  dispatchMouse("mousePressed", x, y, "left", 1);
+  pressOrRelease(true, 0, x, y);
 }
 
 void Navi::injectMouseUp(int x, int y) {
-  buttons &= ~1;
-  dispatchMouse("mouseReleased", x, y, "left", 1);
+  pressOrRelease(false, 0, x, y);
+}
+
+void Navi::pointerMoved(int x, int y) {
+  dispatchMouse("mouseMoved", x - left, y - top, "none", 0);
+}
+
+void Navi::wheelTurned(int x, int y, int relative) {
+  // OIS counts a notch up as +120; a page scrolls down for a positive delta.
+  dispatchMouse("mouseWheel", x - left, y - top, "none", 0, -relative);
+}
+
+void Navi::buttonChanged(bool down, int button, int x, int y) {
+  pressOrRelease(down, button, x - left, y - top);
+}
+
+void Navi::pressOrRelease(bool down, int button, int x, int y) {
+  if (down)
+    buttons |= mouseButtonBit(button);
+  else
+    buttons &= ~mouseButtonBit(button);
+  dispatchMouse(down ? "mousePressed" : "mouseReleased", x, y, mouseButtonName(button), 1);
 }
 
 void Navi::dispatchMouse(const char* type, int x, int y, const char* button, int clickCount, double wheel) {
@@ -247,9 +308,8 @@ void Navi::attach(const std::string& target, const std::string& session) {
 }
 
 void Navi::sendSetup() {
-  DevToolsConnection& browser = *manager.browser;
   const uint64_t id = serial;
-  NaviManager* owner = &manager;
+  NaviHost* owner = &host;
   // Each part of the setup answers on its own domain, in no fixed order: the page navigates
   // once all of them are in place, so its first script already finds its bindings.
   auto answered = [owner, id](const nlohmann::json&, const std::string& error) {
@@ -258,7 +318,7 @@ void Navi::sendSetup() {
   };
   auto setup = [&](const std::string& method, nlohmann::json params) {
     ++setupWaiting;
-    browser.send(method, std::move(params), sessionId, answered);
+    host.send(method, std::move(params), sessionId, answered);
   };
   setup("Page.enable", nlohmann::json::object());
   setup("Runtime.enable", nlohmann::json::object());
@@ -269,13 +329,13 @@ void Navi::sendSetup() {
     setup("Runtime.addBinding", {{"name", "__navi_" + binding.first}});
     setup("Page.addScriptToEvaluateOnNewDocument", {{"source", bindingScript(binding.first)}});
   }
-  browser.send("Page.startScreencast",
-               {{"format", "png"}, {"maxWidth", pageSize(width)}, {"maxHeight", pageSize(height)}}, sessionId,
-               [owner, id](const nlohmann::json&, const std::string& error) {
-                 Navi* navi = owner->bySerial(id);
-                 if (navi && !error.empty())
-                   core::log("Web panel " + navi->name + ": the browser gives no pictures: " + error);
-               });
+  host.send("Page.startScreencast",
+            {{"format", "png"}, {"maxWidth", pageSize(width)}, {"maxHeight", pageSize(height)}}, sessionId,
+            [owner, id](const nlohmann::json&, const std::string& error) {
+              Navi* navi = owner->bySerial(id);
+              if (navi && !error.empty())
+                core::log("Web panel " + navi->name + ": the browser gives no pictures: " + error);
+            });
 }
 
 void Navi::setupAnswered(const std::string& error) {
@@ -307,12 +367,12 @@ void Navi::loaded() {
 }
 
 void Navi::startNavigation() {
-  if (ready && !pendingUrl.empty() && manager.browser) {
+  if (ready && !pendingUrl.empty()) {
     const std::string url = pendingUrl, panel = name;
     pendingUrl.clear();
     const uint64_t id = serial;
-    NaviManager* owner = &manager;
-    manager.browser->send(
+    NaviHost* owner = &host;
+    host.send(
         "Page.navigate", {{"url", url}}, sessionId,
         [owner, id, url, panel](const nlohmann::json& result, const std::string& error) {
           const std::string failure = error.empty() ? result.value("errorText", std::string()) : error;
@@ -337,8 +397,8 @@ void Navi::update(uint32_t now) {
     lastUpload = now;
     std::shared_ptr<Ogre::Image> frame = std::move(pendingFrame);
     upload(*frame);
-    if (pendingAck >= 0 && manager.browser)
-      manager.browser->send("Page.screencastFrameAck", {{"sessionId", pendingAck}}, sessionId);
+    if (pendingAck >= 0)
+      host.send("Page.screencastFrameAck", {{"sessionId", pendingAck}}, sessionId, {});
     pendingAck = -1;
   }
 }
@@ -410,13 +470,85 @@ void Navi::upload(const Ogre::Image& image) {
 }
 
 bool Navi::originAllowed(const std::string& url) const {
-  return manager.inBaseFolder(url) || (!allowedOrigin.empty() && originOf(url) == allowedOrigin);
+  return host.inBaseFolder(url) || (!allowedOrigin.empty() && originOf(url) == allowedOrigin);
 }
 
 void Navi::dropPicture() {
   uploaded = false;
   pendingFrame.reset();
   applyAlpha();
+}
+
+std::optional<PageCall> Navi::onPageEvent(Incoming& message) {
+  const std::string method = message.body.value("method", std::string());
+  const nlohmann::json params = message.body.value("params", nlohmann::json::object());
+  if (method == "Page.screencastFrame") {
+    if (message.frame) {
+      if (pendingAck >= 0)
+        host.send("Page.screencastFrameAck", {{"sessionId", pendingAck}}, sessionId, {});
+      pendingFrame = message.frame;
+      pendingAck = params.value("sessionId", -1LL);
+    } else {
+      host.send("Page.screencastFrameAck", {{"sessionId", params.value("sessionId", -1LL)}}, sessionId, {});
+    }
+  } else if (method == "Runtime.bindingCalled") {
+    return bindingCalled(params.value("name", std::string()), params.value("payload", std::string()),
+                         params.value("executionContextId", -1LL));
+  } else if (method == "Runtime.executionContextCreated") {
+    const nlohmann::json context = params.value("context", nlohmann::json::object());
+    const nlohmann::json aux = context.value("auxData", nlohmann::json::object());
+    contextFrames[context.value("id", -1LL)] = aux.value("frameId", std::string());
+  } else if (method == "Runtime.executionContextDestroyed") {
+    contextFrames.erase(params.value("executionContextId", -1LL));
+  } else if (method == "Runtime.executionContextsCleared") {
+    contextFrames.clear();
+  } else if (method == "Page.frameNavigated") {
+    const nlohmann::json frame = params.value("frame", nlohmann::json::object());
+    frameUrls[frame.value("id", std::string())] = frame.value("url", std::string());
+  } else if (method == "Page.loadEventFired") {
+    loaded();
+  } else if (method == "Page.javascriptDialogOpening") {
+    core::log("Web panel " + name + ": dialog dismissed: " + params.value("message", std::string()));
+    host.send("Page.handleJavaScriptDialog", {{"accept", false}}, sessionId, {});
+  } else if (method == "Inspector.targetCrashed") {
+    core::log("Web panel " + name + ": the page crashed");
+  }
+  return std::nullopt;
+}
+
+std::optional<PageCall> Navi::bindingCalled(const std::string& binding, const std::string& payload,
+                                            long long context) {
+  static const std::string prefix = "__navi_";
+  if (binding.compare(0, prefix.size(), prefix) != 0)
+    return std::nullopt;
+  PageCall call{binding.substr(prefix.size()), {}};
+  if (!bindings.count(call.binding))
+    return std::nullopt;
+  const auto frame = contextFrames.find(context);
+  const std::string url = frame == contextFrames.end() ? std::string() : frameUrls[frame->second];
+  if (!originAllowed(url)) {
+    const std::string origin = originOf(url);
+    if (refusedOrigins.insert(origin).second)
+      core::log("Web panel " + name + ": " + call.binding + " refused from " +
+                (origin.empty() ? "an unknown page" : origin));
+    return std::nullopt;
+  }
+  const nlohmann::json values = nlohmann::json::parse(payload, nullptr, false);
+  if (!values.is_array()) {
+    core::log("Web panel " + name + ": a malformed call of " + call.binding);
+    return std::nullopt;
+  }
+  for (const nlohmann::json& value : values)
+    call.arguments.emplace_back(value.is_string() ? value.get<std::string>() : value.dump());
+  return call;
+}
+
+void Navi::call(const PageCall& pageCall) {
+  const auto bound = bindings.find(pageCall.binding);
+  if (bound == bindings.end())
+    return;
+  NaviCallback callback = bound->second;
+  callback(*this, pageCall.arguments);
 }
 
 }  // namespace NaviLibrary

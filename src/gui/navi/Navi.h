@@ -1,5 +1,5 @@
 // The web-panel library's face: named HTML panels drawn into overlay elements. A panel is a page
-// of one shared headless browser (NaviManager.h); every call here returns at once and the page
+// of one shared headless browser (BrowserSession.h); every call here returns at once and the page
 // follows when the browser gets to it. Calls made before the page exists wait for it in order, up to
 // a limit; of the mouse moves made meanwhile only the last waits.
 #pragma once
@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,12 +17,12 @@ namespace Ogre {
 class Image;
 class OverlayContainer;
 class TextureUnitState;
-class Viewport;
 }  // namespace Ogre
 
 namespace NaviLibrary {
 
-class NaviManager;
+class NaviHost;
+struct Incoming;
 
 struct NaviPosition {
   NaviPosition(int16_t left, int16_t top) : left(left), top(top) {}
@@ -43,11 +44,19 @@ private:
 };
 using JSArguments = std::vector<JSValue>;
 
+// A page's call of a bound function, accepted and waiting for the main thread.
+struct PageCall {
+  std::string binding;
+  JSArguments arguments;
+};
+
 class Navi;
 using NaviCallback = std::function<void(Navi& caller, const JSArguments& arguments)>;
 
 class Navi {
 public:
+  Navi(NaviHost& host, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
+       NaviPosition position, bool movable, int updatesPerSecond, Tier tier);
   ~Navi();
   Navi(const Navi&) = delete;
   Navi& operator=(const Navi&) = delete;
@@ -75,25 +84,41 @@ public:
   bool painted() const { return uploaded; }
   bool contains(int x, int y) const;
 
-private:
-  friend class NaviManager;
-  Navi(NaviManager& manager, uint64_t serial, const std::string& name, uint16_t width, uint16_t height,
-       NaviPosition position, bool movable, int updatesPerSecond, Tier tier);
+  // For the manager, which finds panels by serial and their pages by target and session.
+  uint64_t getSerial() const { return serial; }
+  const std::string& pageTarget() const { return targetId; }
+  const std::string& pageSession() const { return sessionId; }
+  bool isMovable() const { return movable; }
+  // Higher tier, or the same tier and placed later.
+  bool liesOver(const Navi& other) const;
+  void moveBy(int dx, int dy);
+  // The mouse in screen pixels, as the manager routes it.
+  void pointerMoved(int x, int y);
+  void wheelTurned(int x, int y, int relative);
+  void buttonChanged(bool down, int button, int x, int y);
+  // The page's own steps, from the manager's per-frame update.
+  void attach(const std::string& target, const std::string& session);
+  void update(uint32_t now);
+  void dropPicture();
+  // An event of this panel's page; a call of a bound function comes back for the manager's queue.
+  std::optional<PageCall> onPageEvent(Incoming& message);
+  // Runs a bound function's callback, which may destroy this panel.
+  void call(const PageCall& pageCall);
 
+private:
   // Calls go straight to a loaded page; until then they wait.
   bool pageReady() const;
   // Sent now when the page is ready, else after it.
   void command(const std::string& method, const std::string& params);
   void defer(const std::string& method, const std::string& params);
   void dispatchMouse(const char* type, int x, int y, const char* button, int clickCount, double wheel = 0);
-  // The page's own steps, from the manager's per-frame update.
-  void attach(const std::string& target, const std::string& session);
+  // A button in the panel's pixels.
+  void pressOrRelease(bool down, int button, int x, int y);
   void sendSetup();
   void navigate(const std::string& url);
   void startNavigation();
   void setupAnswered(const std::string& error);
   void loaded();
-  void update(uint32_t now);
   void applyAlpha();
   // The texture unit that shows the picture; null once the material is gone (a script's failed
   // resource location clears the group "General" the panel's material and texture live in).
@@ -101,10 +126,10 @@ private:
   // Said once: the panel then stays empty.
   void losePicture(const std::string& what);
   void upload(const Ogre::Image& image);
-  void dropPicture();
+  std::optional<PageCall> bindingCalled(const std::string& binding, const std::string& payload, long long context);
   bool originAllowed(const std::string& url) const;
 
-  NaviManager& manager;
+  NaviHost& host;
   const uint64_t serial;
   const std::string name;
   uint16_t width, height;
@@ -112,7 +137,7 @@ private:
   bool movable;
   uint32_t updateInterval;  // ms between two uploads
   Tier tier;
-  uint64_t order = 0;  // among panels of one tier, the higher lies on top
+  uint64_t order;  // among panels of one tier, the higher lies on top
 
   std::string targetId;
   std::string sessionId;

@@ -1,77 +1,23 @@
-// The browser's lifetime, the protocol's events, the page calls' queue and the mouse routing.
+// The panel registry: pages asked of the browser, their events, the page calls' queue and the mouse routing.
 #include "gui/navi/NaviManager.h"
 
 #include "core/Log.h"
-#include "gui/navi/DevTools.h"
+#include "gui/navi/BrowserSession.h"
 #include "platform/Platform.h"
 
-#include <OgreDataStream.h>
-#include <OgreImage.h>
 #include <Overlay/OgreOverlay.h>
-#include <Overlay/OgreOverlayContainer.h>
 #include <Overlay/OgreOverlayManager.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 
 namespace NaviLibrary {
-
-NaviManager* NaviManager::instance = nullptr;
 
 namespace {
 
 // A flood of page calls is cut here rather than stalling frames: per frame, and waiting.
 const size_t callsPerUpdate = 100;
 const size_t callsWaiting = 1000;
-const unsigned browserGraceMs = 2000;
-// A browser that stops answering is given up like a dead one; a start may take longer on a busy machine.
-const uint32_t pingEveryMs = 2000;
-const uint32_t answerWithinMs = 10000;
-const uint32_t firstAnswerWithinMs = 30000;
-// A page closed while it navigates can stay open: the close is asked again until the browser
-// reports the page gone.
-const uint32_t closeAgainAfterMs = 1000;
-const int closeAttempts = 10;
-
-// Screencast frames are decoded on the reader thread; the main thread only uploads them.
-void decodeFrame(Incoming& message) {
-  const auto method = message.body.find("method");
-  if (method == message.body.end() || *method != "Page.screencastFrame")
-    return;
-  nlohmann::json& params = message.body["params"];
-  if (!params.is_object() || !params.contains("data") || !params["data"].is_string())
-    return;
-  const std::string data = params["data"].get<std::string>();
-  params.erase("data");
-  std::vector<unsigned char> bytes(data.size() / 4 * 3 + 3);
-  const int length = EVP_DecodeBlock(bytes.data(), reinterpret_cast<const unsigned char*>(data.data()),
-                                     static_cast<int>(data.size()));
-  if (length <= 0)
-    return;
-  try {
-    Ogre::DataStreamPtr stream(new Ogre::MemoryDataStream(bytes.data(), static_cast<size_t>(length), false, true));
-    auto image = std::make_shared<Ogre::Image>();
-    image->load(stream, "png");
-    message.frame = std::move(image);
-  } catch (...) {
-    // A frame that does not decode is skipped; the next one replaces it.
-  }
-}
-
-std::string browserProgram() {
-  const char* chosen = std::getenv("TQ_BROWSER");
-  return chosen && *chosen ? chosen : NaviManager::defaultBrowser;
-}
-
-int mouseButtonBit(int button) {
-  return button == 0 ? 1 : button == 1 ? 2 : button == 2 ? 4 : 0;
-}
-
-const char* mouseButtonName(int button) {
-  return button == 0 ? "left" : button == 1 ? "right" : button == 2 ? "middle" : "none";
-}
 
 std::string percentDecoded(const std::string& text) {
   std::string out;
@@ -89,266 +35,53 @@ std::string percentDecoded(const std::string& text) {
 
 }  // namespace
 
-// scheme://host:port of an address, lower case, without a default port; "scheme:" when it has no host.
-std::string originOf(const std::string& url) {
-  const size_t colon = url.find(':');
-  if (colon == std::string::npos)
-    return std::string();
-  std::string scheme = url.substr(0, colon);
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (url.compare(colon, 3, "://") != 0)
-    return scheme + ":";
-  const size_t start = colon + 3;
-  const size_t end = url.find_first_of("/?#", start);
-  std::string host = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  const size_t at = host.rfind('@');
-  if (at != std::string::npos)
-    host = host.substr(at + 1);
-  std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
-  if ((scheme == "http" && host.size() > 3 && host.compare(host.size() - 3, 3, ":80") == 0) ||
-      (scheme == "https" && host.size() > 4 && host.compare(host.size() - 4, 4, ":443") == 0))
-    host = host.substr(0, host.rfind(':'));
-  return scheme + "://" + host;
-}
-
-NaviManager::NaviManager(Ogre::Viewport* viewport, const std::string& baseDirectory) : viewport(viewport) {
-  instance = this;
+NaviManager::NaviManager(Ogre::Viewport*, const std::string& baseDirectory) {
   std::string folder = baseDirectory;
   std::replace(folder.begin(), folder.end(), '\\', '/');
   baseFolder = std::filesystem::absolute(folder).lexically_normal().generic_string();
   while (baseFolder.size() > 1 && baseFolder.back() == '/')
     baseFolder.pop_back();
-  startBrowser();
+  browser = std::make_unique<BrowserSession>([this] {
+    for (auto& navi : navis)
+      navi->dropPicture();
+  });
 }
 
 NaviManager::~NaviManager() {
   while (!navis.empty())
     destroyNavi(navis.back()->getName());
-  stopBrowser();
+  browser.reset();
   for (auto& tier : overlays)
     Ogre::OverlayManager::getSingleton().destroy(tier.second);
-  if (instance == this)
-    instance = nullptr;
-}
-
-NaviManager* NaviManager::GetPointer() {
-  return instance;
-}
-
-void NaviManager::startBrowser() {
-  const std::string program = browserProgram();
-  if (!platform::isExecutable(program)) {
-    core::log("Web panels: no browser at " + program + "; panels stay empty");
-    browserLost = true;
-    return;
-  }
-  profileFolder = platform::makePrivateTempDir("tq-browser-");
-  if (profileFolder.empty()) {
-    core::log("Web panels: no folder for the browser's profile; panels stay empty");
-    browserLost = true;
-    return;
-  }
-  std::vector<std::string> arguments = {program, "--headless=new", "--disable-gpu", "--no-first-run",
-                                        "--disable-background-networking", "--disable-component-update",
-                                        "--disable-sync", "--hide-scrollbars", "--mute-audio",
-                                        "--remote-debugging-pipe", "--user-data-dir=" + profileFolder};
-  if (platform::runningAsRoot())
-    arguments.push_back("--no-sandbox");  // a root process gets no sandbox from the kernel
-  arguments.push_back("about:blank");
-  // Its own temporary files go inside the profile too, so removing that leaves nothing behind.
-  const std::string temporary = profileFolder + "/tmp";
-  std::error_code ignored;
-  std::filesystem::create_directory(temporary, ignored);
-  browser = std::make_unique<DevToolsConnection>(
-      [this, arguments, temporary] {
-        std::lock_guard<std::mutex> guard(childLock);
-        if (closing)
-          return DevToolsConnection::Endpoints();
-        child = platform::startChild(arguments, {"TMPDIR=" + temporary});
-        return DevToolsConnection::Endpoints{child.toChild, child.fromChild};
-      },
-      decodeFrame);
-  browser->send("Target.setDiscoverTargets", {{"discover", true}});
-  ping(platform::milliseconds());
-}
-
-void NaviManager::ping(uint32_t now) {
-  pingSent = now;
-  pinging = true;
-  browser->send("Browser.getVersion", nlohmann::json::object(), std::string(),
-                [this](const nlohmann::json&, const std::string&) {
-                  pinging = false;
-                  everAnswered = true;
-                });
-}
-
-void NaviManager::watchBrowser(uint32_t now) {
-  if (!pinging) {
-    if (now - pingSent >= pingEveryMs)
-      ping(now);
-    return;
-  }
-  if (now - pingSent <= (everAnswered ? answerWithinMs : firstAnswerWithinMs))
-    return;
-  core::log("Web panels: the browser stopped answering; panels stay empty");
-  giveUpBrowser();
-  std::lock_guard<std::mutex> guard(childLock);
-  platform::endChild(child, 0);  // a hung browser would not end on request
-}
-
-void NaviManager::stopBrowser() {
-  if (!browser)
-    return;
-  platform::ChildProcess running;
-  {
-    std::lock_guard<std::mutex> guard(childLock);
-    closing = true;
-    running = child;
-  }
-  // Ended while its starting thread still lives, so it shuts down and reaps its own helpers.
-  platform::endChild(running, browserGraceMs);
-  browser.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(profileFolder, ignored);
 }
 
 void NaviManager::Update() {
-  if (browser)
-    browser->poll([this](Incoming& message) { onEvent(message); }, [this](const std::string& reason) { onLost(reason); });
+  browser->poll([this](Incoming& message) { onPageEvent(message); });
   const uint32_t now = platform::milliseconds();
-  if (browser && !browserLost)
-    watchBrowser(now);
+  browser->watch(now);
   for (size_t i = 0; i < navis.size(); ++i)
     navis[i]->update(now);
-  if (browser && !browserLost)
-    closeAgain(now);
+  browser->closeAgain(now);
   deliverCalls();
 }
 
-void NaviManager::closeTarget(const std::string& target) {
-  if (target.empty())
-    return;
-  // A refusal means the page is gone already (or never was): nothing to ask again.
-  browser->send("Target.closeTarget", {{"targetId", target}}, std::string(),
-                [this, target](const nlohmann::json&, const std::string& error) {
-                  if (!error.empty())
-                    closingTargets.erase(target);
-                });
-  Closing& closing = closingTargets[target];
-  closing.sent = platform::milliseconds();
-  ++closing.attempts;
-}
-
-void NaviManager::closeAgain(uint32_t now) {
-  for (auto it = closingTargets.begin(); it != closingTargets.end();) {
-    if (now - it->second.sent < closeAgainAfterMs) {
-      ++it;
-    } else if (it->second.attempts >= closeAttempts) {
-      core::log("Web panels: the browser keeps a closed page open: " + it->first);
-      it = closingTargets.erase(it);
-    } else {
-      closeTarget(it->first);
-      ++it;
-    }
-  }
-}
-
-void NaviManager::onLost(const std::string& reason) {
-  if (browserLost)
-    return;  // given up already
-  core::log("Web panels: the browser is gone (" + reason + "); panels stay empty");
-  giveUpBrowser();
-}
-
-void NaviManager::giveUpBrowser() {
-  browserLost = true;
-  for (auto& navi : navis)
-    navi->dropPicture();
-}
-
-void NaviManager::onEvent(Incoming& message) {
-  const std::string method = message.body.value("method", std::string());
-  const nlohmann::json params = message.body.value("params", nlohmann::json::object());
-  if (method == "Target.targetDestroyed") {
-    closingTargets.erase(params.value("targetId", std::string()));
-    return;
-  }
-  if (method == "Target.targetCreated") {
-    // Pop-ups and links into new windows: nothing shows them, so they are closed at once.
-    const nlohmann::json info = params.value("targetInfo", nlohmann::json::object());
-    if (!info.value("openerId", std::string()).empty()) {
-      core::log("Web panels: a pop-up window was closed: " + info.value("url", std::string()));
-      closeTarget(info.value("targetId", std::string()));
-    }
-    return;
-  }
+void NaviManager::onPageEvent(Incoming& message) {
   Navi* navi = bySession(message.body.value("sessionId", std::string()));
   if (!navi)
     return;
-  if (method == "Page.screencastFrame") {
-    if (message.frame) {
-      if (navi->pendingAck >= 0)
-        browser->send("Page.screencastFrameAck", {{"sessionId", navi->pendingAck}}, navi->sessionId);
-      navi->pendingFrame = message.frame;
-      navi->pendingAck = params.value("sessionId", -1LL);
-    } else {
-      browser->send("Page.screencastFrameAck", {{"sessionId", params.value("sessionId", -1LL)}}, navi->sessionId);
-    }
-  } else if (method == "Runtime.bindingCalled") {
-    bindingCalled(*navi, params.value("name", std::string()), params.value("payload", std::string()),
-                  params.value("executionContextId", -1LL));
-  } else if (method == "Runtime.executionContextCreated") {
-    const nlohmann::json context = params.value("context", nlohmann::json::object());
-    const nlohmann::json aux = context.value("auxData", nlohmann::json::object());
-    navi->contextFrames[context.value("id", -1LL)] = aux.value("frameId", std::string());
-  } else if (method == "Runtime.executionContextDestroyed") {
-    navi->contextFrames.erase(params.value("executionContextId", -1LL));
-  } else if (method == "Runtime.executionContextsCleared") {
-    navi->contextFrames.clear();
-  } else if (method == "Page.frameNavigated") {
-    const nlohmann::json frame = params.value("frame", nlohmann::json::object());
-    navi->frameUrls[frame.value("id", std::string())] = frame.value("url", std::string());
-  } else if (method == "Page.loadEventFired") {
-    navi->loaded();
-  } else if (method == "Page.javascriptDialogOpening") {
-    core::log("Web panel " + navi->name + ": dialog dismissed: " + params.value("message", std::string()));
-    browser->send("Page.handleJavaScriptDialog", {{"accept", false}}, navi->sessionId);
-  } else if (method == "Inspector.targetCrashed") {
-    core::log("Web panel " + navi->name + ": the page crashed");
-  }
+  if (std::optional<PageCall> call = navi->onPageEvent(message))
+    queue(*navi, std::move(*call));
 }
 
-void NaviManager::bindingCalled(Navi& navi, const std::string& binding, const std::string& payload, long long context) {
-  static const std::string prefix = "__navi_";
-  if (binding.compare(0, prefix.size(), prefix) != 0)
-    return;
-  const std::string name = binding.substr(prefix.size());
-  if (!navi.bindings.count(name))
-    return;
-  const auto frame = navi.contextFrames.find(context);
-  const std::string url = frame == navi.contextFrames.end() ? std::string() : navi.frameUrls[frame->second];
-  if (!navi.originAllowed(url)) {
-    const std::string origin = originOf(url);
-    if (navi.refusedOrigins.insert(origin).second)
-      core::log("Web panel " + navi.name + ": " + name + " refused from " + (origin.empty() ? "an unknown page" : origin));
-    return;
-  }
-  const nlohmann::json values = nlohmann::json::parse(payload, nullptr, false);
-  if (!values.is_array()) {
-    core::log("Web panel " + navi.name + ": a malformed call of " + name);
-    return;
-  }
+void NaviManager::queue(const Navi& navi, PageCall call) {
   if (calls.size() >= callsWaiting) {
     if (!callsDropped)
-      core::log("Web panel " + navi.name + ": too many calls of " + name + " at once; the rest are dropped");
+      core::log("Web panel " + navi.getName() + ": too many calls of " + call.binding + " at once; the rest are dropped");
     callsDropped = true;
     return;
   }
   callsDropped = false;
-  Call call{navi.serial, name, {}};
-  for (const nlohmann::json& value : values)
-    call.arguments.emplace_back(value.is_string() ? value.get<std::string>() : value.dump());
-  calls.push_back(std::move(call));
+  calls.push_back({navi.getSerial(), std::move(call)});
 }
 
 void NaviManager::deliverCalls() {
@@ -357,14 +90,8 @@ void NaviManager::deliverCalls() {
   for (size_t delivered = 0; delivered < callsPerUpdate && !calls.empty(); ++delivered) {
     Call call = std::move(calls.front());
     calls.pop_front();
-    Navi* navi = bySerial(call.serial);
-    if (!navi)
-      continue;
-    const auto bound = navi->bindings.find(call.binding);
-    if (bound == navi->bindings.end())
-      continue;
-    NaviCallback callback = bound->second;
-    callback(*navi, call.arguments);
+    if (Navi* navi = bySerial(call.serial))
+      navi->call(call.call);
   }
 }
 
@@ -374,13 +101,13 @@ Navi* NaviManager::createNavi(const std::string& name, uint16_t width, uint16_t 
     core::log("Error. Duplicate navi name: " + name);
     return nullptr;
   }
-  navis.push_back(std::unique_ptr<Navi>(
-      new Navi(*this, nextSerial++, name, width, height, position, movable, maxUpdatesPerSecond, tier)));
+  NaviHost& host = *this;
+  navis.push_back(
+      std::make_unique<Navi>(host, nextSerial++, name, width, height, position, movable, maxUpdatesPerSecond, tier));
   Navi* navi = navis.back().get();
-  navi->order = nextOrder++;
-  if (!browser || browserLost)
+  if (!browser->alive())
     return navi;
-  const uint64_t serial = navi->serial;
+  const uint64_t serial = navi->getSerial();
   // A window of its own for each page: a page behind another in one window is not drawn.
   browser->send("Target.createTarget", {{"url", "about:blank"}, {"newWindow", true}}, std::string(),
                 [this, serial](const nlohmann::json& result, const std::string& error) {
@@ -390,7 +117,7 @@ Navi* NaviManager::createNavi(const std::string& name, uint16_t width, uint16_t 
                     if (!error.empty())
                       core::log("Web panels: no page for a panel: " + error);
                     else
-                      closeTarget(target);
+                      browser->closeTarget(target);
                     return;
                   }
                   browser->send("Target.attachToTarget", {{"targetId", target}, {"flatten", true}}, std::string(),
@@ -401,7 +128,7 @@ Navi* NaviManager::createNavi(const std::string& name, uint16_t width, uint16_t 
                                   } else {
                                     if (page)
                                       core::log("Web panel " + page->getName() + ": its page cannot be reached: " + failed);
-                                    closeTarget(target);
+                                    browser->closeTarget(target);
                                   }
                                 });
                 });
@@ -429,17 +156,16 @@ void NaviManager::destroyNavi(const std::string& name) {
     return;
   std::unique_ptr<Navi> gone = std::move(*found);
   navis.erase(found);
-  if (focused == gone->serial)
+  if (focused == gone->getSerial())
     focused = 0;
-  if (dragging == gone->serial)
+  if (dragging == gone->getSerial())
     dragging = 0;
-  if (browser)
-    closeTarget(gone->targetId);
+  browser->closeTarget(gone->pageTarget());
 }
 
 Navi* NaviManager::bySerial(uint64_t serial) const {
   for (const auto& navi : navis)
-    if (navi->serial == serial)
+    if (navi->getSerial() == serial)
       return navi.get();
   return nullptr;
 }
@@ -448,9 +174,14 @@ Navi* NaviManager::bySession(const std::string& session) const {
   if (session.empty())
     return nullptr;
   for (const auto& navi : navis)
-    if (navi->sessionId == session)
+    if (navi->pageSession() == session)
       return navi.get();
   return nullptr;
+}
+
+void NaviManager::send(const std::string& method, nlohmann::json params, const std::string& session,
+                       DevToolsConnection::Reply reply) {
+  browser->send(method, std::move(params), session, std::move(reply));
 }
 
 Ogre::Overlay* NaviManager::tierOverlay(Tier tier) {
@@ -463,6 +194,14 @@ Ogre::Overlay* NaviManager::tierOverlay(Tier tier) {
   overlay->show();
   overlays[tier] = overlay;
   return overlay;
+}
+
+void NaviManager::focus(uint64_t serial) {
+  focused = serial;
+}
+
+uint64_t NaviManager::nextOrder() {
+  return ++lastOrder;
 }
 
 std::string NaviManager::fileUrl(const std::string& file) const {
@@ -498,7 +237,7 @@ Navi* NaviManager::getTopNavi(int x, int y) const {
   for (const auto& navi : navis) {
     if (!navi->isVisible() || !navi->painted() || !navi->contains(x, y))
       continue;
-    if (!top || navi->tier > top->tier || (navi->tier == top->tier && navi->order > top->order))
+    if (!top || navi->liesOver(*top))
       top = navi.get();
   }
   return top;
@@ -509,16 +248,13 @@ bool NaviManager::injectMouseMove(int x, int y) {
   mouseX = x;
   mouseY = y;
   if (Navi* dragged = bySerial(dragging)) {
-    dragged->left += dx;
-    dragged->top += dy;
-    if (dragged->element)
-      dragged->element->setPosition(static_cast<Ogre::Real>(dragged->left), static_cast<Ogre::Real>(dragged->top));
+    dragged->moveBy(dx, dy);
     return true;
   }
   Navi* top = getTopNavi(x, y);
   if (!top)
     return false;
-  top->dispatchMouse("mouseMoved", x - top->left, y - top->top, "none", 0);
+  top->pointerMoved(x, y);
   return true;
 }
 
@@ -526,8 +262,7 @@ bool NaviManager::injectMouseWheel(int relative) {
   Navi* top = getTopNavi(mouseX, mouseY);
   if (!top)
     return false;
-  // OIS counts a notch up as +120; a page scrolls down for a positive delta.
-  top->dispatchMouse("mouseWheel", mouseX - top->left, mouseY - top->top, "none", 0, -relative);
+  top->wheelTurned(mouseX, mouseY, relative);
   return true;
 }
 
@@ -538,12 +273,11 @@ bool NaviManager::injectMouseDown(int button) {
     return false;
   }
   top->focus();
-  if (top->movable && button == 0) {
-    dragging = top->serial;
+  if (top->isMovable() && button == 0) {
+    dragging = top->getSerial();
     return true;
   }
-  top->buttons |= mouseButtonBit(button);
-  top->dispatchMouse("mousePressed", mouseX - top->left, mouseY - top->top, mouseButtonName(button), 1);
+  top->buttonChanged(true, button, mouseX, mouseY);
   return true;
 }
 
@@ -555,8 +289,7 @@ bool NaviManager::injectMouseUp(int button) {
   Navi* top = getTopNavi(mouseX, mouseY);
   if (!top)
     return false;
-  top->buttons &= ~mouseButtonBit(button);
-  top->dispatchMouse("mouseReleased", mouseX - top->left, mouseY - top->top, mouseButtonName(button), 1);
+  top->buttonChanged(false, button, mouseX, mouseY);
   return true;
 }
 

@@ -1,17 +1,16 @@
-// The web-panel library's manager: one headless Chromium per run, started in the background and
-// driven over its DevTools pipe, one page per panel. Panels are addressed by name; mouse calls
-// take screen pixels and go to the topmost shown panel with a picture under the pointer. No call
-// waits for the browser: without one (missing, failed, dead) panels keep their names and stay empty.
+// The web-panel library's manager: the registry of panels, each a page of the run's one browser
+// (BrowserSession.h). Panels are addressed by name; mouse calls take screen pixels and go to the
+// topmost shown panel with a picture under the pointer; the pages' calls of bound functions wait
+// in a queue for the per-frame update. No call waits for the browser.
 #pragma once
 
 #include "gui/navi/Navi.h"
-#include "platform/ChildProcess.h"
+#include "gui/navi/NaviHost.h"
 
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,20 +21,14 @@ class Viewport;
 
 namespace NaviLibrary {
 
-class DevToolsConnection;
-struct Incoming;
+class BrowserSession;
 
-class NaviManager {
+class NaviManager : private NaviHost {
 public:
-  // The browser program, when TQ_BROWSER does not name another.
-  static constexpr const char* defaultBrowser = "/usr/bin/chromium";
-
   NaviManager(Ogre::Viewport* viewport, const std::string& baseDirectory);
   ~NaviManager();
   NaviManager(const NaviManager&) = delete;
   NaviManager& operator=(const NaviManager&) = delete;
-
-  static NaviManager* GetPointer();
 
   // Takes what the browser sent, delivers queued page calls, moves fades, uploads frames.
   void Update();
@@ -59,56 +52,34 @@ public:
   bool hasKeyboardFocus() const;
 
 private:
-  friend class Navi;
   struct Call {
     uint64_t serial;
-    std::string binding;
-    JSArguments arguments;
-  };
-  // A page asked to close: when last, and how often.
-  struct Closing {
-    uint32_t sent = 0;
-    int attempts = 0;
+    PageCall call;
   };
 
-  void startBrowser();
-  void stopBrowser();
-  void onEvent(Incoming& message);
-  void onLost(const std::string& reason);
-  void giveUpBrowser();
-  // Asks the browser for a sign of life every few seconds; one that stays silent is given up.
-  void ping(uint32_t now);
-  void watchBrowser(uint32_t now);
-  void bindingCalled(Navi& navi, const std::string& binding, const std::string& payload, long long context);
+  void onPageEvent(Incoming& message);
+  void queue(const Navi& navi, PageCall call);
   void deliverCalls();
-  void closeTarget(const std::string& target);
-  void closeAgain(uint32_t now);
-  Navi* bySerial(uint64_t serial) const;
   Navi* bySession(const std::string& session) const;
-  Ogre::Overlay* tierOverlay(Tier tier);
-  std::string fileUrl(const std::string& file) const;
-  bool inBaseFolder(const std::string& url) const;
 
-  static NaviManager* instance;
+  // The panels' channel.
+  void send(const std::string& method, nlohmann::json params, const std::string& session,
+            DevToolsConnection::Reply reply) override;
+  std::string fileUrl(const std::string& file) const override;
+  bool inBaseFolder(const std::string& url) const override;
+  Ogre::Overlay* tierOverlay(Tier tier) override;
+  void focus(uint64_t serial) override;
+  uint64_t nextOrder() override;
+  Navi* bySerial(uint64_t serial) const override;
 
-  Ogre::Viewport* viewport;
   std::string baseFolder;  // absolute, with forward slashes
-  std::unique_ptr<DevToolsConnection> browser;
-  std::mutex childLock;    // the child is started on the connection's reader thread
-  platform::ChildProcess child;
-  bool closing = false;
-  std::string profileFolder;
-  bool browserLost = false;
-  uint32_t pingSent = 0;
-  bool pinging = false;
-  bool everAnswered = false;
+  std::unique_ptr<BrowserSession> browser;
 
   std::vector<std::unique_ptr<Navi>> navis;  // in creation order
   uint64_t nextSerial = 1;
-  uint64_t nextOrder = 1;
+  uint64_t lastOrder = 0;
   std::map<int, Ogre::Overlay*> overlays;     // one per tier
   std::deque<Call> calls;
-  std::map<std::string, Closing> closingTargets;  // asked to close, not yet reported gone
   bool callsDropped = false;
 
   int mouseX = 0, mouseY = 0;
