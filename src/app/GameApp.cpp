@@ -32,9 +32,6 @@ namespace {
 // By the name the Windows build gave it; an Xcursor file here (tools/make_cursor.py).
 const char cursorFile[] = "QuibboCursor.ani";
 const char clickSound[] = "Tarnel_Quibbo_Sound02_Click01.wav";
-// The clock may lead or trail the simulation by at most this much: further, the signed step
-// test below would wrap, and a catch-up that long would never end anyway.
-const int64_t maxClockLeadMs = 3600 * 1000;
 // A frame stops stepping after this long and renders, so that a long catch-up (a big
 // FastForward, slow steps) keeps the window alive; the remaining steps run in the next frames.
 const uint32_t maxSteppingMsPerFrame = 1000;
@@ -79,7 +76,7 @@ GameApp::GameApp() {
   core::log(std::string("AC connected: ") + (platform::acConnected() ? "true" : "false"));
 
   collisionMgr = std::make_unique<CollisionManager>();
-  simulation = std::make_unique<Simulation>(WorldContext{renderer->scene(), *collisionMgr, statements, this});
+  simulation = std::make_unique<Simulation>(WorldContext{renderer->scene(), *collisionMgr, statements, &voices});
   overlays = std::make_unique<OverlayMgr>();
   scriptHost.setErrorDisplay([this](const std::string& message) { showScriptError(message); });
   Simulation* world = simulation.get();
@@ -89,10 +86,6 @@ GameApp::GameApp() {
   createScene();
   Gui = std::make_unique<GameGui>(renderer->window().getViewport(0), statements);
   createInput();
-  // After the mouse device, which clears the window's cursor when it leaves the pointer shown.
-  const std::string noCursor = platform::setWindowCursor(renderer->windowDisplay(), renderer->windowHandle(), cursorFile);
-  if (!noCursor.empty())
-    core::log(std::string("The cursor ") + cursorFile + " cannot show (" + noCursor + "); the default cursor stays");
 
   StateContext shared{*camera, renderer->scene(), statements, statistics, handler ? handler->keyboard() : nullptr};
   editState = std::make_unique<EditState>(shared);
@@ -119,24 +112,13 @@ void GameApp::createSound() {
   sound->musicVolume = convert::toInt32(scriptHost.getFloat(setup, "setup", "musicvolume") * 51.0);
 }
 
-// The fixed scene, the camera with its viewport, and the start level.
+// The fixed scene with the camera, and the start level.
 void GameApp::createScene() {
   camera = std::make_unique<CameraController>(renderer->scene(), [this] { return clock.now(); });
   levels = std::make_unique<LevelLoader>(LevelParts{scriptHost, *renderer, clock, *camera, *simulation,
                                                     *collisionMgr, *overlays, sound.get(), states});
   fillScriptContext();
   levels->buildFixedScene();
-  camera->node().setPosition(-100, 20, 70);
-  Ogre::Camera& view = camera->camera();
-  view.setNearClipDistance(0.5f);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  view.lookAt(Ogre::Vector3(0, -50, 0));
-#pragma GCC diagnostic pop
-  Ogre::Viewport* viewport = renderer->window().addViewport(&view, 0, 0, 0, 1, 1);
-  viewport->setBackgroundColour(Ogre::ColourValue(0, 0, 0, 1));
-  view.setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
-                      static_cast<Ogre::Real>(viewport->getActualHeight()));
   // The load attaches the camera to the level's nodes.
   levels->load(scriptHost.getString(scriptHost.setupVm(), "setup", "startlevel"), nullptr);
 }
@@ -162,6 +144,10 @@ void GameApp::createInput() {
   if (handler)
     handler->setMouseArea(static_cast<int>(renderer->window().getWidth()),
                           static_cast<int>(renderer->window().getHeight()));
+  // After the mouse device, which clears the window's cursor when it leaves the pointer shown.
+  const std::string noCursor = platform::setWindowCursor(renderer->windowDisplay(), renderer->windowHandle(), cursorFile);
+  if (!noCursor.empty())
+    core::log(std::string("The cursor ") + cursorFile + " cannot show (" + noCursor + "); the default cursor stays");
 }
 
 void GameApp::showScriptError(const std::string& message) {
@@ -174,20 +160,6 @@ void GameApp::showScriptError(const std::string& message) {
   } catch (...) {
     core::log("Error! The script error cannot show on screen: " + core::describeCurrentException());
   }
-}
-
-uint32_t GameApp::play3D(const std::string& file, int volume, bool loop) {
-  return sound ? sound->playSample(context.musicDir + file, volume, loop, true) : 0u;
-}
-
-void GameApp::stop(uint32_t channel) {
-  if (sound)
-    sound->stopSound(channel);
-}
-
-void GameApp::place(uint32_t channel, const Ogre::Vector3& at) {
-  if (sound)
-    sound->placeChannel(channel, {at.x, at.y, at.z});
 }
 
 void GameApp::updateListener() {
@@ -304,14 +276,7 @@ bool GameApp::run() {
 
 void GameApp::fastForward(int32_t ms) {
   // Before the world exists (setup.lua) there is no simulation to keep the clock near.
-  const int64_t lead = simulation ? static_cast<int32_t>(clock.now() - simulation->time) : 0;
-  int64_t target = lead + ms;
-  if (target > maxClockLeadMs || target < -maxClockLeadMs) {
-    core::log("FastForward: the clock may lead or trail the simulation by " +
-              Ogre::StringConverter::toString(static_cast<long>(maxClockLeadMs)) + " ms at most");
-    target = std::clamp(target, -maxClockLeadMs, maxClockLeadMs);
-  }
-  clock.advance(static_cast<int32_t>(target - lead));
+  clock.fastForward(ms, simulation ? simulation->time : clock.now());
 }
 
 void GameApp::runSteps() {

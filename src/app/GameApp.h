@@ -5,13 +5,13 @@
 
 #include "app/FrameBudget.h"
 #include "app/GameClock.h"
+#include "app/SoundVoices.h"
 #include "core/ScriptSink.h"
 #include "gui/Statistics.h"
 #include "script/ScriptHost.h"
 #include "script/functions/ScriptContext.h"
 #include "script/functions/ScriptLibrary.h"
 #include "states/StateStack.h"
-#include "world/WorldContext.h"
 
 #include <cstdint>
 #include <memory>
@@ -43,7 +43,7 @@ private:
   FrameBudget& budget;
 };
 
-class GameApp : private EngineControls, private ActorVoices {
+class GameApp : private EngineControls {
 public:
   static constexpr const char* setupScript = "../Resource/setup.lua";
 
@@ -75,15 +75,11 @@ private:
   void updateListener();
   void runSteps();
 
-  // The actors' voices, on the sound system when there is one.
-  uint32_t play3D(const std::string& file, int volume, bool loop) override;
-  void stop(uint32_t channel) override;
-  void place(uint32_t channel, const Ogre::Vector3& position) override;
 
   GameClock clock;
   Statistics statistics;
   // Declared before the VMs: the library's closures point into it, and it into the context.
-  ScriptContext context{*this, scriptHost, statistics, "Version: 0.34"};
+  ScriptContext context{*this, scriptHost, statistics, "Version: 0.34", ""};
   ScriptLibrary library{context};
   ScriptHost scriptHost{library.registrations()};
   FrameBudget budget;
@@ -95,6 +91,7 @@ private:
   std::unique_ptr<Simulation> simulation;
   std::unique_ptr<OverlayMgr> overlays;
   std::unique_ptr<CSound> sound;  // null when setup.lua turns music off
+  SoundVoices voices{sound, context.musicDir};
   std::unique_ptr<Fader> fader;
   std::unique_ptr<Background> background;
   std::unique_ptr<LevelLoader> levels;

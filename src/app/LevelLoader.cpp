@@ -33,6 +33,18 @@ void LevelLoader::buildFixedScene() {
   sceneRoot->removeChild("_Hidden");
 
   scene.setShadowUseInfiniteFarPlane(true);
+
+  parts.camera.node().setPosition(-100, 20, 70);
+  Ogre::Camera& view = parts.camera.camera();
+  view.setNearClipDistance(0.5f);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  view.lookAt(Ogre::Vector3(0, -50, 0));
+#pragma GCC diagnostic pop
+  Ogre::Viewport* viewport = parts.renderer.window().addViewport(&view, 0, 0, 0, 1, 1);
+  viewport->setBackgroundColour(Ogre::ColourValue(0, 0, 0, 1));
+  view.setAspectRatio(static_cast<Ogre::Real>(viewport->getActualWidth()) /
+                      static_cast<Ogre::Real>(viewport->getActualHeight()));
 }
 
 void LevelLoader::loadPending(GameGui* webPanels) {

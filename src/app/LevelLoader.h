@@ -34,7 +34,8 @@ class LevelLoader {
 public:
   explicit LevelLoader(LevelParts parts) : parts(parts) {}
 
-  // The scene's fixed part: the sun, "LevelRoot" and "_Hidden".
+  // The scene's fixed part: the sun, "LevelRoot", "_Hidden", and the camera's first place with
+  // the window's viewport.
   void buildFixedScene();
   // At the end of the frame; the last request in a frame wins.
   void request(const std::string& level) { pendingLevel = level; }

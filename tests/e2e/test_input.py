@@ -170,7 +170,7 @@ AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
                                 "%1", "50", "50"], env=env, timeout=30)
                 connection = xdisplay.Display(display)
                 connection.xfixes_query_version()
-                for _ in range(20):  # the frames change every 90 ms
+                for _ in range(40):  # the frames change every 90 ms
                     image = connection.xfixes_get_cursor_image(connection.screen().root)
                     seen.append((image.width, image.height, image.xhot, image.yhot, tuple(image.cursor_image)))
                     time.sleep(0.05)
@@ -185,8 +185,12 @@ AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
 
     def test_the_games_cursor_shows_over_its_window_and_moves(self):
         result, seen = self.cursor_over_the_window()
-        self.assertEqual({s[:4] for s in seen}, {(32, 32, 1, 1)})
-        self.assertGreater(len({s[4] for s in seen}), 1, "the cursor shows one frame only")
+        # The server may still show the pointer it had before the move reached the window.
+        games = [i for i, s in enumerate(seen) if s[:4] == (32, 32, 1, 1)]
+        self.assertTrue(games, {s[:4] for s in seen})
+        shown = seen[games[0]:]
+        self.assertEqual({s[:4] for s in shown}, {(32, 32, 1, 1)})
+        self.assertGreater(len({s[4] for s in shown}), 1, "the cursor shows one frame only")
         self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")], [])
 
     def lacking_cursor(self, damage, why):

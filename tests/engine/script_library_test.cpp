@@ -26,7 +26,7 @@ struct Unbuilt : EngineControls {
   void leaveEditMode() override {}
   ScriptHost host{{}};
   Statistics statistics;
-  ScriptContext context{*this, host, statistics};
+  ScriptContext context{*this, host, statistics, "", ""};
 };
 
 // The names themselves are checked against the editor definitions below.
