@@ -2,6 +2,7 @@
 // on either side of a web panel's edge (with panels that a test places).
 #include "input/MouseRouter.h"
 #include "states/KeyStatements.h"
+#include "states/StateStack.h"
 
 #include <gtest/gtest.h>
 
