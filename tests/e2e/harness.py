@@ -49,12 +49,12 @@ def read_text(path):
 class Xvfb:
     """A private X server; the display number comes back through -displayfd."""
 
-    def __init__(self, size="1024x768x24"):
+    def __init__(self):
         read_fd, write_fd = os.pipe()
         # -noreset: by default the server resets when its last client goes, and a restarting
         # engine (ShutDown(1)) can then meet it mid-reset and find no render system.
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp", "+extension", "GLX",
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "+extension", "GLX",
              "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
@@ -128,11 +128,12 @@ class Game:
     def screenshot(self, name):
         return Image.open(os.path.join(self.bin, name)).convert("RGB")
 
-    def run(self, timeout=90, env=None, display=None, during=None):
-        """Runs the engine to its end; during(display, game) runs while it is up."""
-        xvfb = None if display else Xvfb()
+    def run(self, timeout=90, env=None, during=None):
+        """Runs the engine to its end under a display of its own; during(display, game) runs while
+        it is up, with self.pid the engine's process."""
+        xvfb = Xvfb()
         environment = dict(os.environ)
-        environment["DISPLAY"] = display or xvfb.display
+        environment["DISPLAY"] = xvfb.display
         environment.pop("ALSOFT_CONF", None)
         environment["XDG_DATA_HOME"] = os.path.join(self.root, "data")  # never the tester's own values
         if env:
@@ -145,6 +146,7 @@ class Game:
         try:
             process = subprocess.Popen([executable], cwd=self.bin, env=environment, stdout=subprocess.PIPE,
                                        stderr=subprocess.STDOUT, start_new_session=True)
+            self.pid = process.pid
             if during:
                 during(environment["DISPLAY"], self)
             try:
@@ -154,23 +156,19 @@ class Game:
                 os.killpg(process.pid, signal.SIGKILL)
                 output, _ = process.communicate()
         finally:
-            if xvfb:
-                xvfb.close()
-        log = ""
-        if os.path.exists(log_path):
-            with open(log_path, errors="replace") as f:
-                log = f.read()
+            xvfb.close()
+        log = read_text(log_path) if os.path.exists(log_path) else ""
         return Result(process.returncode, log, output.decode(errors="replace"), timed_out)
 
     def close(self):
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def send_close_request(display, title="Tarnel Quibbo"):
+def send_close_request(display):
     """Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW
     client message. Returns whether a window with that title was found."""
     try:
-        found = subprocess.run(["xdotool", "search", "--sync", "--name", title], capture_output=True, text=True,
+        found = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True, text=True,
                                env=dict(os.environ, DISPLAY=display), timeout=30).stdout.split()
     except subprocess.TimeoutExpired:
         return False  # the run then ends by its time limit, and the test shows the log

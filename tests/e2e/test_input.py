@@ -98,35 +98,6 @@ class InputFromXEvents(GameTest):
         rate, left, right = read_recording(recording)
         self.assertEqual(len(segments(left, right, rate)), 1)
 
-    def test_a_held_arrow_walks_the_demo_hero_and_a_click_finds_the_ground(self):
-        self.game.level("test.lua", """
-dofile("../Resource/Levels/meadow.lua")
-local pressed, released = KeyPressed, KeyReleased
-function KeyPressed(k, t)
-  if k == 207 then ShutDown() return end
-  LogText("Quibbo at x " .. string.format("%.1f", GetPosition("Quibbo")))
-  pressed(k, t)
-end
-function KeyReleased(k, t)
-  released(k, t)
-  LogText("Quibbo at x " .. string.format("%.1f", GetPosition("Quibbo")))
-end
-send("Quibbo", 2500, SCRIPT, "LogText('READY')")
-""")
-        result = self.run_game(during=drive(
-            ["keydown", "Left"], ["sleep", 1.5], ["keyup", "Left"], ["sleep", 0.5], ["key", "Escape"],
-            ["mousemove", "--window", "WINDOW", "160", "200"], ["click", "1"], ["key", "End"]))
-        # At the arrow's press and release, then at Escape's: 1.5 s at 7 units a second to the
-        # left, then standing. End's release may still come in before the game ends.
-        xs = [float(m.split()[-1]) for m in result.messages() if m.startswith("Quibbo at x ")][:4]
-        self.assertEqual(len(xs), 4, xs)
-        self.assertLess(xs[1] - xs[0], -6.0, xs)
-        self.assertAlmostEqual(xs[2], xs[1], delta=0.2, msg=xs)
-        self.assertIn("Paused", result.messages())
-        self.assertTrue(any(m.startswith("The click at 160, 200 hit Ground at ") for m in result.messages()),
-                        result.log[-3000:])
-        self.assertNotIn("Scripting error", result.messages())
-
     def test_without_an_input_system_or_camera_nodes_the_level_plays_on(self):
         self.game.level("test.lua", """
 dofile("../Resource/Levels/check.lua")

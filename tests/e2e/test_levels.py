@@ -30,10 +30,10 @@ class LevelLoading(GameTest):
             SetPosition("look_at_node", 0, 10, -10)
             SetSkyBox("Intro/SkyBox")
             local before = GetTick()
-            FastForward(1000)
+            FastForward(100000)
             local jump = GetTick() - before
-            -- Only a busy machine's stall between two calls adds to it; a second is a move made twice.
-            check("FastForward moves the clock by its argument", jump >= 1000 and jump < 2000, jump)
+            -- A stall between the calls adds to it, but never the 90 s the run may take: more is a move made twice.
+            check("FastForward moves the clock by its argument", jump >= 100000 and jump < 190000, jump)
             AddActor("Camera")
             AddActorMessage("Camera", 100, 7, "SaveScreenshot('b.png') ShutDown()", "", 0, 0, 0, 0)
         """)

@@ -13,33 +13,27 @@ STARTUP = ["Creating normal render window", "AC connected: true", "LoadLevel(tes
 
 
 class Lifecycle(GameTest):
-    def test_start_up_and_teardown_are_logged_in_order_and_a_stopped_frame_finishes(self):
+    def test_start_up_and_teardown_in_order_a_stopped_frame_finishes_and_a_flag_restarts(self):
         # ShutDown mid-level: the rest of the level runs, the frame renders, then the loop ends.
-        self.game.level("test.lua", 'ShutDown() LogText("after shutdown")')
+        # The first run leaves a marker and asks for a restart; the restarted engine reads
+        # setup.lua afresh, sees the marker and ends.
+        self.game.level("test.lua", """
+            local marker = io.open("restarted", "r")
+            if marker then marker:close() LogText("second run") ShutDown(0)
+            else io.open("restarted", "w"):close() ShutDown(1) LogText("after shutdown") end
+        """)
         result = self.run_game()
         self.assertEqual(result.returncode, 0, result.output[-2000:])
-        result.in_order(STARTUP + ["after shutdown", re.compile(r"LoadLevel\(test.lua\) end at: \d+")] + TEARDOWN)
-        self.assertEqual(result.count("~GameApp()"), 1)
+        end = re.compile(r"LoadLevel\(test.lua\) end at: \d+")
+        result.in_order(STARTUP + ["after shutdown", end] + TEARDOWN + STARTUP + ["second run", end] + TEARDOWN)
+        self.assertEqual(result.count("~GameApp()"), 2)
+        self.assertEqual(result.count("Creating normal render window"), 2)
         # Lines carry the simulation's time while it exists, its own teardown lines included.
         self.assertTrue(result.lines[result.index("delete editState")].startswith("0 "))
         at = result.index("delete simulation")
         for line in ("delete ActorList", "delete _messages", "delete _splines", "delete _collisionCallbacks"):
             self.assertTrue(re.fullmatch(r"\d+ " + line, result.lines[result.index(line, at)]), line)
         self.assertEqual(result.lines[result.index("delete sound")], "delete sound")
-
-    def test_shutdown_with_a_flag_restarts_and_without_ends(self):
-        # The first run leaves a marker and asks for a restart; the restarted engine reads
-        # setup.lua afresh, sees the marker and ends.
-        self.game.level("test.lua", """
-            local marker = io.open("restarted", "r")
-            if marker then marker:close() LogText("second run") ShutDown(0)
-            else io.open("restarted", "w"):close() LogText("first run") ShutDown(1) end
-        """)
-        result = self.run_game()
-        self.assertEqual(result.returncode, 0)
-        result.in_order(["first run"] + TEARDOWN + STARTUP + ["second run"] + TEARDOWN)
-        self.assertEqual(result.count("~GameApp()"), 2)
-        self.assertEqual(result.count("Creating normal render window"), 2)
 
     def test_broken_or_missing_setup_script_starts_with_defaults(self):
         # Logged, and every key reads as 0 or "": a full-screen window, no start level and no
@@ -81,24 +75,22 @@ class WindowLadder(GameTest):
         preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), os.environ["TQ_FAIL_WINDOW_SHIM"]]))
         return {"LD_PRELOAD": preload, "TQ_FAIL_WINDOWS": str(failures)}
 
-    def test_first_failure_falls_back_to_800x600_and_rewrites_setup(self):
+    def ladder(self, failures, setup, lines):
         self.game.level("test.lua", 'LogText("size " .. GetWindowProperty("window_width") .. "x" .. '
                                     'GetWindowProperty("window_height")) ShutDown()')
-        result = self.run_game(env=self.shim(1))
+        result = self.run_game(env=self.shim(failures))
         self.assertEqual(result.returncode, 0)
-        result.in_order(["Creating normal render window", "Failed, trying once more with 800x600 resolution instead",
-                         "size 800x600"])
-        self.assertEqual(self.game.read("setup.lua"), self.game.read("setup_lowres.lua"))
+        result.in_order(["Creating normal render window"] + lines + ["size 800x600"])
+        self.assertEqual(self.game.read("setup.lua"), self.game.read(setup))
+
+    def test_first_failure_falls_back_to_800x600_and_rewrites_setup(self):
+        self.ladder(1, "setup_lowres.lua", ["Failed, trying once more with 800x600 resolution instead"])
 
     def test_fsaa_ladder_ends_without_fsaa(self):
         self.game.write("setup.lua", setup_script(fsaa=1, window_width=1024, window_height=768))
-        self.game.level("test.lua", 'LogText("level ran") ShutDown()')
-        result = self.run_game(env=self.shim(2))
-        self.assertEqual(result.returncode, 0)
-        result.in_order(["Failed, trying once more with 800x600 resolution instead",
-                         "Failed that too, now trying without FSAA also.", "Warning! Failed to create FSAA window",
-                         "level ran"])
-        self.assertEqual(self.game.read("setup.lua"), self.game.read("setup_lowres_nofsaa.lua"))
+        self.ladder(2, "setup_lowres_nofsaa.lua", ["Failed, trying once more with 800x600 resolution instead",
+                                                   "Failed that too, now trying without FSAA also.",
+                                                   "Warning! Failed to create FSAA window"])
 
     def test_no_window_at_all_exits_with_an_error_instead_of_hanging(self):
         self.game.level("test.lua", 'LogText("level ran") ShutDown()')

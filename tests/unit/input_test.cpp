@@ -1,6 +1,5 @@
-// Input without devices: key statement texts the e2e tier cannot send, a press and its release on
-// either side of a web panel's edge (with panels that a test places), and the state stack's order
-// of calls.
+// Input without devices: key statement texts the e2e tier cannot send, and a press and its release
+// on either side of a web panel's edge (with panels that a test places).
 #include "input/MouseRouter.h"
 #include "states/KeyStatements.h"
 #include "states/StateStack.h"
@@ -60,49 +59,6 @@ TEST_F(InputMouseRouting, PressAndReleaseAreEachAskedWhereTheyHappen) {
   // reports the move that came with a click after the click.
   EXPECT_EQ(panels.given, (Strings{"move 200 10", "down 0", "move 20 10", "move 200 10", "up 2"}));
   EXPECT_EQ(statements, (Strings{"MouseReleased(20, 10, 0)", "MousePressed(20, 10, 2)"}));
-}
-
-// Writes each call into a shared journal; finishes when told.
-struct RecordingState : GameState {
-  RecordingState(std::string name, Strings& journal) : name(std::move(name)), journal(journal) {}
-  void enter() override { journal.push_back(name + " enter"); }
-  void exit() override { journal.push_back(name + " exit"); }
-  bool update() override {
-    journal.push_back(name + " update");
-    return finished;
-  }
-  void resume() override { journal.push_back(name + " resume"); }
-  void leave() override { finished = true; }
-  std::string name;
-  Strings& journal;
-};
-
-TEST(InputStateStack, TopStepsFinishedTopIsPoppedAndTheOneBelowResumes) {
-  Strings journal;
-  RecordingState play("play", journal);
-  RecordingState edit("edit", journal);
-  StateStack stack;
-  stack.push(play);
-  stack.push(edit);
-  EXPECT_TRUE(stack.step());
-  // Leaving a state that is not on top does nothing.
-  stack.leaveIfOnTop(play);
-  EXPECT_TRUE(stack.step());
-  stack.leaveIfOnTop(edit);
-  EXPECT_TRUE(stack.step());
-  EXPECT_EQ(stack.top(), &play);
-  EXPECT_EQ(journal, (Strings{"play enter", "edit enter", "edit update", "edit update", "edit update", "edit exit",
-                              "play resume"}));
-
-  // The last state finishing empties the stack: the application ends.
-  journal.clear();
-  stack.leaveTop();
-  EXPECT_FALSE(stack.step());
-  EXPECT_EQ(stack.top(), nullptr);
-  EXPECT_FALSE(stack.step());
-  stack.leaveTop();
-  stack.pop();
-  EXPECT_EQ(journal, (Strings{"play update", "play exit"}));
 }
 
 }  // namespace
