@@ -23,7 +23,15 @@ Fader::Fader() {
       core::log(std::string("Error! No ") + (material ? overlayName : materialName) + ": scene fading is off");
       return;
     }
-    textureUnit = material->getTechnique(0)->getPass(0)->getTextureUnitState(0);
+    // This Ogre asserts, and so ends the game, on a technique, pass or unit the material lacks.
+    Ogre::Technique* technique = material->getNumTechniques() > 0 ? material->getTechnique(0) : nullptr;
+    Ogre::Pass* pass = technique && technique->getNumPasses() > 0 ? technique->getPass(0) : nullptr;
+    if (!pass || pass->getNumTextureUnitStates() == 0) {
+      core::log(std::string("Error! ") + materialName + " has no texture to fade: scene fading is off");
+      material.reset();
+      return;
+    }
+    textureUnit = pass->getTextureUnitState(0);
     overlay = found;
     overlay->hide();
   } catch (const Ogre::Exception& e) {

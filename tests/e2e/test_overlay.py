@@ -144,7 +144,8 @@ class MissingOverlayDataTest(GameTest):
     def test_missing_materials_and_overlays_leave_one_line_each(self):
         core = os.path.join(self.game.resource, "Misc", "OgreCore.zip")
         with zipfile.ZipFile(core) as archive:
-            kept = {n: archive.read(n) for n in archive.namelist() if not n.startswith("Game.")}
+            original = {n: archive.read(n) for n in archive.namelist()}
+        kept = {n: data for n, data in original.items() if not n.startswith("Game.")}
         with zipfile.ZipFile(core, "w") as archive:
             for name, data in kept.items():
                 archive.writestr(name, data)
@@ -166,6 +167,16 @@ end
                      "CreatePanel: OverlayElement with name TPL_Nothing not found."):
             self.assertEqual(result.count(line), 1, line)
         self.assertPasses(result, 1)
+
+        # A fade material without its texture unit: this Ogre asserts on the unit it lacks.
+        original["Game.material"] = "material Materials/FadeOverlayMaterial { technique { pass { } } }"
+        with zipfile.ZipFile(core, "w") as archive:
+            for name, data in original.items():
+                archive.writestr(name, data)
+        self.game.level("test.lua", 'Fade(0, 1) ShutDown()')
+        result = self.run_game()
+        self.assertEqual(result.returncode, 0, result.log[-3000:])
+        self.assertEqual(result.count("Error! Materials/FadeOverlayMaterial has no texture to fade: scene fading is off"), 1)
 
 
 if __name__ == "__main__":
