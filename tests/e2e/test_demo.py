@@ -11,7 +11,7 @@ import unittest
 from PIL import Image
 from Xlib import X, display as xdisplay
 
-from harness import GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
+from harness import LOG_NAME, GameTest, read_recording, read_text, send_close_request, setup_script, wait_for, wave_writer
 
 DEMO_SETUP = dict(window_width=640, window_height=480, sleeptime=1, music=1, soundvolume=4, musicvolume=3,
                   musicdir="../Resource/Sounds/", startlevel="title.lua")
@@ -110,9 +110,11 @@ class Player:
 
 
 def hero(image):
-    """Pixels of Quibbo's blue body and their mean column: (count, x)."""
-    xs = [x for y in range(0, image.height, 2) for x in range(0, image.width, 2)
-          for r, g, b in [image.getpixel((x, y))] if b - r > 80 and b - g > 50]
+    """Pixels of Quibbo's blue body below the HUD and the level's title, and their mean column:
+    (count, x). Told by hue, not brightness, so a fade still in progress counts the same."""
+    w, h = image.size
+    xs = [x for y in range(h // 4, h, 2) for x in range(w // 4, 3 * w // 4, 2)
+          for r, g, b in [image.getpixel((x, y))] if b > 30 and b > 1.6 * r and b > 1.4 * g]
     return len(xs), (sum(xs) / len(xs) if xs else -1)
 
 
@@ -162,6 +164,11 @@ class DemoGame(GameTest):
             time.sleep(1.5)  # Quibbo drops onto the grass
             player.xdotool("key", "--delay", "60", "Escape", "Escape", "Escape")  # paused, on, paused
             player.xdotool("key", "Escape")
+            # The pause page fades out over Quibbo: he is measured once it has gone.
+            deadline = time.time() + 30
+            while time.time() < deadline and read_text(os.path.join(game.bin, LOG_NAME)).count("Playing on") < 2:
+                time.sleep(0.1)
+            time.sleep(1.0)
             seen["before"] = player.picture()
             walk(player, "meadow")
             if player.wait("Quibbo found Gem1", 15):
