@@ -143,7 +143,11 @@ class DemoGame(GameTest):
         seen = {}
 
         def walk(player, level):
-            """Up held; two pictures of Quibbo on his way, a second and a half apart."""
+            """Up held; two pictures of Quibbo on his way, a second and a half apart. A slow
+            machine's level may still be fading in: the walk starts once he shows."""
+            deadline = time.time() + 20
+            while time.time() < deadline and hero(player.picture())[0] <= 100:
+                time.sleep(0.3)
             player.xdotool("keydown", "Up")
             time.sleep(0.5)
             seen[level] = [player.picture()]
