@@ -145,7 +145,7 @@ class DemoGame(GameTest):
         def walk(player, level):
             """Up held; two pictures of Quibbo on his way, a second and a half apart. A slow
             machine's level may still be fading in: the walk starts once he shows."""
-            deadline = time.time() + 20
+            deadline = time.time() + 60  # a fade counts frames, which a sanitizer build draws slowly
             while time.time() < deadline and hero(player.picture())[0] <= 100:
                 time.sleep(0.3)
             player.xdotool("keydown", "Up")
@@ -186,7 +186,7 @@ class DemoGame(GameTest):
                 player.xdotool("keyup", "Up")
             send_close_request(display)
 
-        result = self.run_game(env=env, during=play, timeout=180)
+        result = self.run_game(env=env, during=play, timeout=300)
         self.assertEqual(self.messages(result, "Scripting error"), [])
         result.in_order(["Volumes: effects 80%, music 60%", "LoadLevel(intro.lua) start at: 0", "Level meadow ready",
                          "Paused", "Playing on", "Paused", "Playing on",
