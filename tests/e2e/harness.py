@@ -12,7 +12,6 @@ import re
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -242,29 +241,16 @@ def wave_writer(game):
 
 
 def read_recording(path):
-    """(rate, left, right) of a 16-bit stereo recording, samples as floats in -1..1. The wave
-    writer's header is WAVE_FORMAT_EXTENSIBLE, which Python's wave module refuses."""
+    """(rate, left, right) of the wave writer's 16-bit stereo recording, samples as floats in -1..1.
+    Its header (format chunk first, data chunk last) is WAVE_FORMAT_EXTENSIBLE, which Python's wave
+    module refuses."""
     with open(path, "rb") as f:
         data = f.read()
-    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
-        raise AssertionError("not a RIFF WAVE file: %s" % path)
-    position, rate, channels, bits, samples = 12, 0, 0, 0, b""
-    while position + 8 <= len(data):
-        kind, size = data[position:position + 4], int.from_bytes(data[position + 4:position + 8], "little")
-        body = data[position + 8:position + 8 + size]
-        if kind == b"fmt ":
-            channels = int.from_bytes(body[2:4], "little")
-            rate = int.from_bytes(body[4:8], "little")
-            bits = int.from_bytes(body[14:16], "little")
-        elif kind == b"data":
-            samples = body
-        position += 8 + size + (size & 1)
-    if (channels, bits) != (2, 16):
-        raise AssertionError("expected 16-bit stereo, got %d channels of %d bits" % (channels, bits))
-    values = array.array("h")
-    values.frombytes(samples[:len(samples) // 4 * 4])
-    if sys.byteorder != "little":
-        values.byteswap()
+    channels, rate, bits = (int.from_bytes(data[a:b], "little") for a, b in ((22, 24), (24, 28), (34, 36)))
+    if data[8:16] != b"WAVEfmt " or (channels, bits) != (2, 16):
+        raise AssertionError("not the wave writer's 16-bit stereo: %s" % path)
+    samples = data[data.index(b"data", 36) + 8:]
+    values = array.array("h", samples[:len(samples) // 4 * 4])
     return rate, [v / 32768.0 for v in values[0::2]], [v / 32768.0 for v in values[1::2]]
 
 
@@ -273,8 +259,6 @@ def write_tone(path, seconds, frequency=440, amplitude=0.5, rate=22050):
     count = int(seconds * rate)
     frames = array.array("h", (int(amplitude * 32767 * math.sin(2 * math.pi * frequency * i / rate))
                                for i in range(count)))
-    if sys.byteorder != "little":
-        frames.byteswap()
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with wave.open(path, "wb") as f:
         f.setnchannels(1)
