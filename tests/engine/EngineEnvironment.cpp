@@ -7,9 +7,8 @@
 namespace {
 
 struct Capture : Ogre::LogListener {
-  void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&,
-                     bool&) override {
-    lines.push_back(message);
+  void messageLogged(const Ogre::String& line, Ogre::LogMessageLevel, bool, const Ogre::String&, bool&) override {
+    lines.push_back(line);
   }
   std::vector<std::string> lines;
 } capture;
@@ -24,6 +23,4 @@ struct EngineEnvironment : ::testing::Environment {
 
 }  // namespace
 
-std::vector<std::string>& engineLog() {
-  return capture.lines;
-}
+std::vector<std::string>& engineLog() { return capture.lines; }

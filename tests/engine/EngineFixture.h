@@ -1,7 +1,6 @@
 // The engine tier's fixtures on one process-wide HeadlessOgre (EngineEnvironment.cpp). EngineTest:
-// a fresh scene manager and the log lines written during the test. WorldTest: a collision manager
-// and a simulation on it, with the statements the world hands to scripts (a test can react to them
-// as a script would).
+// a fresh scene manager and the log lines written during the test. WorldTest: a simulation on a
+// collision manager, keeping the statements it runs; `script` reacts to them as a script would.
 #pragma once
 
 #include "world/CollisionManager.h"
@@ -14,14 +13,11 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 // Every line of Ogre's default log since the test began, the engine's own lines included.
 std::vector<std::string>& engineLog();
 
-class EngineTest : public ::testing::Test {
-protected:
+struct EngineTest : ::testing::Test {
   void SetUp() override {
     scene = Ogre::Root::getSingleton().createSceneManager();
     engineLog().clear();
@@ -37,18 +33,21 @@ protected:
   Ogre::SceneManager* scene = nullptr;
 };
 
-class WorldTest : public EngineTest {
-protected:
+struct WorldTest : EngineTest, ScriptSink {
   void SetUp() override {
     EngineTest::SetUp();
     collision = std::make_unique<CollisionManager>();
-    simulation = std::make_unique<Simulation>(WorldContext{*scene, *collision, sink, nullptr});
+    simulation = std::make_unique<Simulation>(WorldContext{*scene, *collision, *this, nullptr});
   }
-
   void TearDown() override {
     simulation.reset();
     collision.reset();
     EngineTest::TearDown();
+  }
+  void run(const std::string& statement) override {
+    statements.push_back(statement);
+    if (script)
+      script(statement);
   }
 
   void step(int count = 1) {
@@ -69,9 +68,9 @@ protected:
   }
 
   // Sends a message due now and applies it without advancing the clock.
-  void apply(const std::string& name, ActorMessageType type, const std::string& text1 = "",
-             const std::string& text2 = "", Ogre::Vector3 vector = Ogre::Vector3::ZERO, float value = 0.0f) {
-    send(name, simulation->time, type, text1, text2, vector, value);
+  template <class... Rest>
+  void apply(const std::string& name, ActorMessageType type, const Rest&... rest) {
+    send(name, simulation->time, type, rest...);
     simulation->step();
   }
 
@@ -90,20 +89,8 @@ protected:
     return a;
   }
 
-  // Keeps every statement, and lets the test react to it as a script would.
-  struct Sink : ScriptSink {
-    explicit Sink(WorldTest& test) : test(test) {}
-    void run(const std::string& statement) override {
-      test.statements.push_back(statement);
-      if (test.script)
-        test.script(statement);
-    }
-    WorldTest& test;
-  };
-
   std::vector<std::string> statements;
   std::function<void(const std::string&)> script;
-  Sink sink{*this};
   std::unique_ptr<CollisionManager> collision;
   std::unique_ptr<Simulation> simulation;
 };

@@ -1,6 +1,5 @@
-// The simulation: message order and due times, messages addressed by name, statements that
-// change the queue or the actors while a step runs, collision callbacks, clear, splines' ends, and
-// the hero ground probe.
+// The simulation: message order and due times, messages addressed by name, statements that change
+// the queue or the actors while a step runs, collision callbacks, clear, splines and the hero probe.
 #include "EngineFixture.h"
 
 #include <OgreSceneNode.h>
@@ -11,17 +10,20 @@ using Type = ActorMessageType;
 
 using SimulationTest = WorldTest;
 
-TEST_F(SimulationTest, MessagesRunInInsertionOrderOnceDue) {
+TEST_F(SimulationTest, MessagesRunInInsertionOrderOnceDueOnWhicheverActorHasTheName) {
   actor("A");
   send("A", 100, Type::Script, "first()");
   send("A", 40, Type::Script, "second()");
+  send("A", 60, Type::Position, "SetLocal");
   step();
   EXPECT_TRUE(statements.empty());
   step();
   EXPECT_EQ(statements, (std::vector<std::string>{"second()"}));
-  step(2);
-  EXPECT_EQ(statements.size(), 1u);
-  step();
+  // A made again under the name gets the messages: this one finds it without a node yet.
+  simulation->removeActor("A");
+  actor("A");
+  step(3);
+  EXPECT_EQ(logCount("ERROR. Trying to set position for actor with no scenenode: A"), 1);
   EXPECT_EQ(simulation->time, 100u);
   EXPECT_EQ(statements, (std::vector<std::string>{"second()", "first()"}));
 
@@ -32,24 +34,6 @@ TEST_F(SimulationTest, MessagesRunInInsertionOrderOnceDue) {
   step();
   EXPECT_EQ(statements, (std::vector<std::string>{"forty()", "twenty()"}));
   EXPECT_TRUE(simulation->messages().empty());
-}
-
-TEST_F(SimulationTest, MessagesGoToWhicheverActorHasTheNameWhenDue) {
-  actor("A");
-  send("A", 40, Type::Position, "SetLocal");
-  send("B", 40, Type::Script, "never()");
-  actor("B");
-  step();
-  simulation->removeActor("A");
-  simulation->removeActor("B");
-  actor("A");
-  step();
-  // A's message reached the new A (which has no node yet); B's was dropped.
-  EXPECT_EQ(logCount("ERROR. Trying to set position for actor with no scenenode: A"), 1);
-  EXPECT_EQ(logCount("Error: Actormessage with invalid actor! (B)"), 1);
-  EXPECT_TRUE(statements.empty());
-  EXPECT_EQ(simulation->addActor("A"), nullptr);
-  EXPECT_EQ(logCount("ERROR. Duplicate Actor name: A"), 1);
 }
 
 TEST_F(SimulationTest, StatementsMayChangeQueueAndActorsDuringTheStep) {
@@ -102,21 +86,19 @@ TEST_F(SimulationTest, CollisionCallbacksFireEveryStepWhileTouching) {
   EXPECT_EQ(statements, (std::vector<std::string>{"Touch('Door')"}));
 }
 
+// After a clear, the same actors in the same places meet no old message or callback.
 TEST_F(SimulationTest, ClearEmptiesTheWorld) {
   collision->createSpace("Props", "");
-  placed("A", Ogre::Vector3::ZERO, "Crate.mesh", "Props");
-  send("A", 500, Type::Script, "later()");
+  placed("A", Ogre::Vector3::ZERO, "Crate.mesh");
+  send("A", 200, Type::Script, "later()");
   simulation->createSpline("Path");
   simulation->registerCollisionCallback({"A", "Props", "Touch", false});
-  step(3);
   simulation->clear();
-  EXPECT_EQ(simulation->time, 0u);
   EXPECT_TRUE(simulation->actors().empty());
-  EXPECT_TRUE(simulation->messages().empty());
   EXPECT_EQ(simulation->findSpline("Path"), nullptr);
-  EXPECT_FALSE(scene->hasSceneNode("A"));
-  EXPECT_EQ(collision->findGeom("A"), nullptr);
-  step(2);
+  placed("A", Ogre::Vector3::ZERO, "Crate.mesh");
+  placed("B", Ogre::Vector3(1, 0, 0), "Crate.mesh", "Props");
+  step(15);
   EXPECT_TRUE(statements.empty());
 }
 
@@ -145,26 +127,21 @@ struct HeroProbeTest : WorldTest {
 };
 
 TEST_F(HeroProbeTest, FallsHalfAUnitPerStepAndReportsTheLanding) {
-  hero->setPosition(0, 3, 0);
-  step(5);
-  EXPECT_FLOAT_EQ(heroHeight(), 0.5f);
+  hero->setPosition(0, 3.2f, 0);
+  step(6);
+  EXPECT_NEAR(heroHeight(), 0.2f, 1e-5f);
   EXPECT_TRUE(statements.empty());
   step();
-  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3)"}));
+  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3.2)"}));
   EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
   EXPECT_FLOAT_EQ(hero->_getDerivedPosition().x, 5.0f);
   step(10);
   EXPECT_EQ(statements.size(), 1u);
 
-  hero->setPosition(0, 3.5f, 0);
-  step(7);
-  EXPECT_EQ(statements.back(), "HitGround(3.5)");
-
   // Ground exactly at the origin is ground too.
   hero->setPosition(-5, 3, 0);  // world (0, 3, 0): the floor is hit at (0, 0, 0)
   step(6);
-  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3)", "HitGround(3.5)", "HitGround(3)"}));
-  EXPECT_FLOAT_EQ(heroHeight(), 0.0f);
+  EXPECT_EQ(statements, (std::vector<std::string>{"HitGround(3.2)", "HitGround(3)"}));
 }
 
 TEST_F(HeroProbeTest, SnapsSmallStepsAndClimbsSilently) {

@@ -3,7 +3,6 @@
 #include "render/OgreHooks.h"
 
 #include <Ogre.h>
-#include <OgreDefaultHardwareBufferManager.h>
 #include <OgreScriptCompiler.h>
 #include <ode/ode.h>
 
@@ -38,10 +37,6 @@ HeadlessOgre::HeadlessOgre(const std::string& logName, Ogre::LogListener* listen
 
 HeadlessOgre::~HeadlessOgre() {
   dCloseODE();
-  root.reset();
-  controllers.reset();
-  buffers.reset();
-  logs.reset();
 }
 
 void makeGrid(const std::string& name, int cells, float size) {

@@ -3,16 +3,12 @@
 // meshes in "LevelData" (groups in the global pool, as in the game), and ODE. One per process.
 #pragma once
 
+#include <OgreControllerManager.h>
+#include <OgreDefaultHardwareBufferManager.h>
 #include <OgreLog.h>
+#include <OgreRoot.h>
 
 #include <memory>
-#include <string>
-
-namespace Ogre {
-class ControllerManager;
-class DefaultHardwareBufferManager;
-class Root;
-}  // namespace Ogre
 
 class HeadlessOgre {
 public:
@@ -20,10 +16,11 @@ public:
   ~HeadlessOgre();
 
 private:
+  // Destroyed bottom up: the root before what it uses.
   std::unique_ptr<Ogre::LogManager> logs;
-  std::unique_ptr<Ogre::Root> root;
   std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
   std::unique_ptr<Ogre::ControllerManager> controllers;
+  std::unique_ptr<Ogre::Root> root;
 };
 
 // A mesh of cells x cells quads (two triangles each, 32-bit indices) spanning size x size at y = 0.

@@ -29,7 +29,6 @@ gui::TextSize measure(const std::string& text) { return gui::measureText(text, 2
 
 TEST(PanelText, BoxesFollowTheOneLateLineRuleAndCountCodePoints) {
   EXPECT_EQ(measure("AB").width, 30);  // (0.5 + 0.75) * 24
-  EXPECT_EQ(measure("AB").height, 24);
   // The first line takes A, the line feed (a glyph the font lacks) and B; the second line is empty.
   gui::TextSize twoLines = measure("A\nB");
   EXPECT_EQ(twoLines.width, 54);
@@ -70,26 +69,23 @@ std::vector<double> frames(bool fadeIn, double duration) {
 TEST(FadeCurve, FadesLastTwentyFramesAUnitAndUnusableLengthsStillEnd) {
   std::vector<double> out = frames(false, 1);
   ASSERT_EQ(out.size(), 20u);
-  EXPECT_DOUBLE_EQ(out.front(), 0.0);
   EXPECT_NEAR(out.back(), 0.95, 1e-9);
   EXPECT_NEAR(frames(false, 2)[1], 0.025, 1e-9);
-  std::vector<double> in = frames(true, 0);  // no length means one unit
-  ASSERT_EQ(in.size(), 20u);
-  EXPECT_DOUBLE_EQ(in.front(), 1.0);
+  EXPECT_DOUBLE_EQ(frames(true, 1).front(), 1.0);
+  EXPECT_EQ(frames(true, 0), frames(true, 1));   // no length means one unit
   EXPECT_EQ(frames(true, -3), frames(true, 3));  // a negative length counts by its size
-  EXPECT_EQ(frames(false, std::nan("")).size(), 20u);
-  EXPECT_EQ(frames(true, std::numeric_limits<double>::infinity()).size(), 20u);
+  EXPECT_EQ(frames(false, std::nan("")), out);
+  EXPECT_EQ(frames(true, std::numeric_limits<double>::infinity()), frames(true, 1));
 
-  // Only the end of a fade-in takes the cover away.
-  FadeCurve fade;
-  bool ended = false;
-  fade.start(true, 1);
-  for (int i = 0; i < 21; ++i)
-    ended = fade.step(0.05) || ended;
-  EXPECT_TRUE(ended);
-  fade.start(false, 1);
-  for (int i = 0; i < 21; ++i)
-    EXPECT_FALSE(fade.step(0.05));
+  // Only the end of a fade-in takes the cover away, once.
+  for (bool fadeIn : {true, false}) {
+    FadeCurve fade;
+    fade.start(fadeIn, 1);
+    int ends = 0;
+    for (int i = 0; i < 30; ++i)
+      ends += fade.step(0.05);
+    EXPECT_EQ(ends, fadeIn ? 1 : 0);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The script host without an engine: a broken "_ALERT", value readers that leave the stack
-// balanced, source-only loading, LUA_PATH and the instruction limit. Errors as a maker sees them
-// (the log lines, the on-screen box, files that cannot be read) are the e2e tier's.
+// balanced, source-only loading, LUA_PATH and the instruction limit.
 #include "TestFiles.h"
 #include "script/ScriptHost.h"
 
@@ -39,32 +38,19 @@ TEST_F(ScriptHostTest, OverwrittenAlertFallsBackToStandardErrorWithoutCrashing) 
   run("_ALERT = function(m) error('alert itself fails') end");
   run("error('lost again')");
   std::string printed = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(printed.find("lost"), std::string::npos);
+  EXPECT_NE(printed.find("lost\n"), std::string::npos) << printed;
   EXPECT_NE(printed.find("lost again"), std::string::npos);
   EXPECT_TRUE(lines.empty());
   EXPECT_EQ(top(), 0);
 }
 
-TEST_F(ScriptHostTest, PrecompiledChunksAreRefusedEverywhere) {
-  run(std::string("\x1bLua\x51", 5));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[1].find("precompiled"), std::string::npos);
-  run("f = loadstring(string.dump(function() return 1 end))");
-  run("assert(f == nil)");
-  EXPECT_EQ(lines.size(), 2u) << lines.back();
-}
-
 TEST_F(ScriptHostTest, ReadersConvertAndKeepTheStackBalanced) {
-  run("setup = { a = '2.5', n = 7, s = 'text', t = {}, huge = 1e300, nan = 0/0 } notatable = 3");
+  run("setup = { a = '2.5', n = 7, s = 'text', t = {}, huge = 1e300 } notatable = 3");
   ScriptVm& vm = host.luaVm();
   EXPECT_EQ(host.getFloat(vm, "setup", "a"), 2.5f);
   EXPECT_EQ(host.getFloat(vm, "setup", "huge"), FLT_MAX);
-  EXPECT_EQ(host.getFloat(vm, "setup", "nan"), 0.0f);
-  EXPECT_EQ(host.getFloat(vm, "setup", "n"), 7.0f);
-  for (const char* key : {"s", "t", "missing"})
-    EXPECT_EQ(host.getFloat(vm, "setup", key), 0.0f) << key;
+  EXPECT_EQ(host.getFloat(vm, "setup", "t"), 0.0f);
   EXPECT_EQ(host.getFloat(vm, "notatable", "a"), 0.0f);
-  EXPECT_EQ(host.getFloat(vm, "nothing", "a"), 0.0f);
   EXPECT_EQ(host.getString(vm, "setup", "s"), "text");
   EXPECT_EQ(host.getString(vm, "setup", "n"), "7");
   EXPECT_EQ(host.getString(vm, "setup", "t"), "");
@@ -84,19 +70,20 @@ TEST_F(ScriptHostTest, ReadersConvertAndKeepTheStackBalanced) {
   EXPECT_EQ(top(), 0);
 }
 
-TEST_F(ScriptHostTest, FilesLoadAsSourceOnly) {
+TEST_F(ScriptHostTest, OnlySourceLoadsFromStatementsStringsAndFiles) {
   std::string dir = makeTempDir("tq_files").string() + "/";
   std::ofstream(dir + "shebang.lua") << "#!/usr/bin/lua\nline = 2 error('where')";
   std::ofstream(dir + "binary.lua") << std::string("\x1bLua\x51\0", 6);
-  run("dofile('" + dir + "shebang.lua')");
+  run(std::string("\x1bLua\x51", 5));
+  run("assert(loadstring(string.dump(function() return 1 end)) == nil)");
   run("f, message = loadfile('" + dir + "binary.lua') assert(f == nil and message:find('precompiled'))");
-  run("dofile('" + dir + "')");
-  run("dofile('" + dir + "missing.lua')");
+  run("dofile('" + dir + "shebang.lua')");
+  run("dofile('" + dir + "')");  // opening a folder succeeds; reading it fails
   std::filesystem::remove_all(dir);
   ASSERT_EQ(shown.size(), 3u);
-  EXPECT_NE(shown[0].find("shebang.lua:2: where"), std::string::npos) << shown[0];
-  EXPECT_EQ(shown[1].rfind("cannot read " + dir + ": Is a directory", 0), 0u) << shown[1];
-  EXPECT_EQ(shown[2].rfind("cannot read " + dir + "missing.lua: No such file", 0), 0u) << shown[2];
+  EXPECT_NE(shown[0].find("precompiled"), std::string::npos) << shown[0];
+  EXPECT_NE(shown[1].find("shebang.lua:2: where"), std::string::npos) << shown[1];
+  EXPECT_EQ(shown[2].rfind("cannot read " + dir + ": Is a directory", 0), 0u) << shown[2];
   EXPECT_EQ(top(), 0);
 }
 
