@@ -1,6 +1,6 @@
-// The engine tier's fixtures on one process-wide HeadlessOgre (EngineEnvironment.cpp). EngineTest:
-// a fresh scene manager and the log lines written during the test. WorldTest: a simulation on a
-// collision manager, keeping the statements it runs; `script` reacts to them as a script would.
+// The engine tier's fixture on one process-wide HeadlessOgre (EngineEnvironment.cpp): a fresh
+// scene manager, the log lines written during the test, and a simulation on a collision manager
+// that keeps the statements it runs; `script` reacts to them as a script would.
 #pragma once
 
 #include "world/CollisionManager.h"
@@ -17,32 +17,17 @@
 // Every line of Ogre's default log since the test began, the engine's own lines included.
 std::vector<std::string>& engineLog();
 
-struct EngineTest : ::testing::Test {
+struct WorldTest : ::testing::Test, ScriptSink {
   void SetUp() override {
     scene = Ogre::Root::getSingleton().createSceneManager();
     engineLog().clear();
-  }
-  void TearDown() override { Ogre::Root::getSingleton().destroySceneManager(scene); }
-
-  // How many log lines are exactly this text, or (prefix) start with it.
-  static long logCount(const std::string& line, bool prefix = false) {
-    return std::count_if(engineLog().begin(), engineLog().end(),
-                         [&](const std::string& l) { return prefix ? l.rfind(line, 0) == 0 : l == line; });
-  }
-
-  Ogre::SceneManager* scene = nullptr;
-};
-
-struct WorldTest : EngineTest, ScriptSink {
-  void SetUp() override {
-    EngineTest::SetUp();
     collision = std::make_unique<CollisionManager>();
     simulation = std::make_unique<Simulation>(WorldContext{*scene, *collision, *this, nullptr});
   }
   void TearDown() override {
     simulation.reset();
     collision.reset();
-    EngineTest::TearDown();
+    Ogre::Root::getSingleton().destroySceneManager(scene);
   }
   void run(const std::string& statement) override {
     statements.push_back(statement);
@@ -89,6 +74,13 @@ struct WorldTest : EngineTest, ScriptSink {
     return a;
   }
 
+  // How many log lines are exactly this text, or (prefix) start with it.
+  static long logCount(const std::string& line, bool prefix = false) {
+    return std::count_if(engineLog().begin(), engineLog().end(),
+                         [&](const std::string& l) { return prefix ? l.rfind(line, 0) == 0 : l == line; });
+  }
+
+  Ogre::SceneManager* scene = nullptr;
   std::vector<std::string> statements;
   std::function<void(const std::string&)> script;
   std::unique_ptr<CollisionManager> collision;

@@ -10,19 +10,8 @@ namespace {
 
 using V = Ogre::Vector3;
 
+// Geoms come from actors' Collision messages, as in the game (WorldTest::placed).
 struct CollisionTest : WorldTest {
-  // A geom of the mesh following a node of its name at the position, in the space (if any).
-  void geomAt(const std::string& name, const std::string& mesh, const std::string& space, const V& at) {
-    Ogre::SceneNode* node = scene->getSceneNode(name, false);
-    node = node ? node : scene->getRootSceneNode()->createChildSceneNode(name);
-    node->setPosition(at);
-    GeomBinding* geom = collision->createMeshGeom(name, mesh);
-    geom->follow(node);
-    if (CollisionSpace* s = collision->findSpace(space); s && !dGeomGetSpace(geom->geom))
-      dSpaceAdd(s->space, geom->geom);
-    collision->syncGeom(*geom);
-  }
-
   // "name@height" of the hit; "@0.000" for none.
   std::string ray(const std::string& space, const V& origin, const V& direction, float length) {
     CollisionQuery query;
@@ -45,20 +34,20 @@ TEST_F(CollisionTest, MeshDataJoinsSharedAndOwnVertexBlocks) {
   // Crate: sides and caps share a vertex block; the plank on top has its own. Each is where the
   // mesh has it.
   collision->createSpace("Props", "");
-  geomAt("Box", "Crate.mesh", "Props", V(10, 0, 0));
+  placed("Box", V(10, 0, 0), "Crate.mesh", "Props");
   EXPECT_EQ(ray("Props", {10, 10, 0}, {0, -1, 0}, 20), "Box@2.200");
   EXPECT_EQ(ray("Props", {10.9f, 10, 0}, {0, -1, 0}, 20), "Box@2.000");
 
   makeGrid("Quad32", 1, 2.0f);
-  geomAt("Flat", "Quad32", "Props", V(0, -3, 20));
+  placed("Flat", V(0, -3, 20), "Quad32", "Props");
   EXPECT_EQ(ray("Props", {0.5f, 5, 20.5f}, {0, -1, 0}, 20), "Flat@-3.000");
 }
 
 TEST_F(CollisionTest, RayFindsNearestHitOverNestedSpaces) {
   collision->createSpace("World", "");
   collision->createSpace("Inner", "World");
-  geomAt("Low", "Floor.mesh", "World", V(0, 0, 0));
-  geomAt("High", "Floor.mesh", "Inner", V(0, 5, 0));
+  placed("Low", V::ZERO, "Floor.mesh", "World");
+  placed("High", V(0, 5, 0), "Floor.mesh", "Inner");
   EXPECT_EQ(ray("World", {1, 10, 1}, {0, -1, 0}, 100), "High@5.000");
   EXPECT_EQ(ray("World", {1, -10, 1}, {0, 1, 0}, 100), "Low@0.000");
   EXPECT_EQ(ray("World", {1, 10, 1}, {0, -1, 0}, 4), "@0.000");
@@ -73,13 +62,13 @@ TEST_F(CollisionTest, RayFindsNearestHitOverNestedSpaces) {
 TEST_F(CollisionTest, CollisionTestNamesWhatTouches) {
   collision->createSpace("Props", "");
   collision->createSpace("Heroes", "");
-  geomAt("C1", "Crate.mesh", "Props", V(0, 0, 0));
-  geomAt("C2", "Crate.mesh", "Props", V(1.5f, 0, 0));
-  geomAt("C3", "Crate.mesh", "Props", V(20, 0, 0));
-  geomAt("Hero", "Crate.mesh", "Heroes", V(-1.5f, 0, 0));
+  placed("C1", V::ZERO, "Crate.mesh", "Props");
+  placed("C2", V(1.5f, 0, 0), "Crate.mesh", "Props");
+  placed("C3", V(20, 0, 0), "Crate.mesh", "Props");
+  placed("Hero", V(-1.5f, 0, 0), "Crate.mesh", "Heroes");
   EXPECT_EQ(collision->collisionTest("Heroes", "Props", true), "'C1'");
 
-  geomAt("Hero", "Crate.mesh", "Heroes", V(0.75f, 0, 0));
+  apply("Hero", ActorMessageType::Position, "SetLocal", "", V(0.75f, 0, 0));
   const std::multiset<std::string> both{"'C1'", "'C2'"};
   EXPECT_EQ(touching("Hero", "Props"), both);
   EXPECT_EQ(touching("Props", "Hero"), both);  // against a single geom: what touches it
@@ -94,7 +83,7 @@ TEST_F(CollisionTest, SpacesAndGeomsByName) {
   CollisionSpace* orphan = collision->createSpace("Orphan", "Missing");
   ASSERT_NE(orphan, nullptr);
   EXPECT_EQ(dGeomGetSpace(reinterpret_cast<dGeomID>(orphan->space)), nullptr);
-  geomAt("Pad", "Floor.mesh", "Orphan", V::ZERO);
+  placed("Pad", V::ZERO, "Floor.mesh", "Orphan");
   EXPECT_EQ(ray("Orphan", {0, 1, 0}, {0, -1, 0}, 2), "Pad@0.000");
 
   EXPECT_EQ(collision->createMeshGeom("Ghost", "NoSuch.mesh"), nullptr);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <complex>
 #include <limits>
 
 namespace {
@@ -26,25 +27,20 @@ TEST(Convert, TruncatesTowardZeroWrapsEvenHugeValuesAndMakesNonFiniteOnesSafe) {
   EXPECT_EQ(convert::toFloat(-1e300), -FLT_MAX);
 }
 
-// A one-dimensional stand-in for the engine's vector type.
-struct V1 {
-  float x;
-  V1 operator+(V1 o) const { return {x + o.x}; }
-  V1 operator-(V1 o) const { return {x - o.x}; }
-  V1 operator*(float k) const { return {x * k}; }
-};
+// std::complex stands in for the engine's vector type: it has +, - and scalar *.
+using V = std::complex<float>;
 
 TEST(CameraSpring, LargeOrUnusableFactorsSnapOntoTheTarget) {
   for (float k : {1.0f, -0.3f, std::numeric_limits<float>::quiet_NaN()}) {
-    V1 position{0}, velocity{3}, target{10};
-    camera_spring::step(position, velocity, target, k, V1{0});
-    EXPECT_EQ(position.x, 10.0f) << k;
-    EXPECT_EQ(velocity.x, 0.0f) << k;
+    V position = 0, velocity = 3;
+    camera_spring::step(position, velocity, V(10), k, V(0));
+    EXPECT_EQ(position, V(10)) << k;
+    EXPECT_EQ(velocity, V(0)) << k;
   }
-  V1 position{4}, velocity{2}, target{10};
-  camera_spring::step(position, velocity, target, 0.0f, V1{0});  // no time passed
-  EXPECT_EQ(position.x, 4.0f);
-  EXPECT_EQ(velocity.x, 2.0f);
+  V position = 4, velocity = 2;
+  camera_spring::step(position, velocity, V(10), 0.0f, V(0));  // no time passed
+  EXPECT_EQ(position, V(4));
+  EXPECT_EQ(velocity, V(2));
 }
 
 }  // namespace

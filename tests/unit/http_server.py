@@ -14,9 +14,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         status = 200
         if kind == "silent":
             return self.rfile.read()  # holds the connection without a byte until the client gives up
-        elif kind in ("token", "echo", "zero"):
-            body = {"token": sys.argv[2], "echo": self.requestline + "\n" + str(self.headers),
-                    "zero": "before\0after"}[kind].encode()
+        elif kind in ("token", "zero"):
+            body = {"token": sys.argv[2], "zero": "before\0after"}[kind].encode()
         elif kind not in ("size", "cut", "stall"):
             status, body = 404, b"not here"
         self.send_response(status)

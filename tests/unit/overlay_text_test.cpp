@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace {
@@ -14,15 +15,10 @@ namespace {
 // A font where every glyph's aspect tells which character was asked for; like the game's font it
 // has no line feed, and a glyph it lacks is 1 wide, as the renderer draws it.
 float aspect(uint32_t code) {
-  switch (code) {
-    case 'A': return 0.5f;
-    case 'B': return 0.75f;
-    case '0': return 0.625f;
-    case ' ': return 0.875f;
-    case 0xE9: return 1.25f;   // é
-    case 0x20AC: return 2.0f;  // €
-    default: return 1.0f;
-  }
+  static const std::map<uint32_t, float> glyphs{
+      {'A', 0.5f}, {'B', 0.75f}, {'0', 0.625f}, {' ', 0.875f}, {0xE9, 1.25f}, {0x20AC, 2.0f}};  // é, €
+  auto glyph = glyphs.find(code);
+  return glyph == glyphs.end() ? 1.0f : glyph->second;
 }
 
 gui::TextSize measure(const std::string& text) { return gui::measureText(text, 24, aspect); }
