@@ -8,7 +8,11 @@
 #include <Ogre.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -52,39 +56,57 @@ const Ogre::Vector3 velocity(3, 0, 1);
 const Ogre::Vector3 spinAxis(0, 1, 0);
 const float spinRate = 45.0f;
 
-void BM_SimulationStep(benchmark::State& state) {
-  engine();
-  World world;
-  world.scene->getRootSceneNode()->createChildSceneNode("Stage");
-  for (int i = 0; i < state.range(0); ++i) {
-    std::string name = "Actor" + std::to_string(i);
-    world.simulation->addActor(name);
-    Ogre::Vector3 at(static_cast<float>(i % 100) * 3, 0, static_cast<float>(i / 100) * 3);
-    world.simulation->addMessage({0, name, ActorMessageType::Attach, "Stage", "", Ogre::Vector3::ZERO, 0});
-    world.simulation->addMessage({0, name, ActorMessageType::Position, "SetLocal", "", at, 0});
-    world.simulation->addMessage({0, name, ActorMessageType::Collision, "Tile", "Props", Ogre::Vector3::ZERO, 0});
-    world.simulation->addMessage({0, name, ActorMessageType::Velocity, "", "", velocity, 0});
-    world.simulation->addMessage({0, name, ActorMessageType::Spin, "", "", spinAxis, spinRate});
+Ogre::Vector3 placeOf(int i) {
+  return Ogre::Vector3(static_cast<float>(i % 100) * 3, 0, static_cast<float>(i / 100) * 3);
+}
+
+// count moving, spinning actors with geoms; each run() is one simulation step.
+struct EngineStep {
+  explicit EngineStep(int count) {
+    world.scene->getRootSceneNode()->createChildSceneNode("Stage");
+    for (int i = 0; i < count; ++i) {
+      std::string name = "Actor" + std::to_string(i);
+      world.simulation->addActor(name);
+      world.simulation->addMessage({0, name, ActorMessageType::Attach, "Stage", "", Ogre::Vector3::ZERO, 0});
+      world.simulation->addMessage({0, name, ActorMessageType::Position, "SetLocal", "", placeOf(i), 0});
+      world.simulation->addMessage({0, name, ActorMessageType::Collision, "Tile", "Props", Ogre::Vector3::ZERO, 0});
+      world.simulation->addMessage({0, name, ActorMessageType::Velocity, "", "", velocity, 0});
+      world.simulation->addMessage({0, name, ActorMessageType::Spin, "", "", spinAxis, spinRate});
+    }
+    world.simulation->step();
   }
-  world.simulation->step();
-  for (auto _ : state) {
+  void run() {
     world.simulation->time += 20;
     world.simulation->step();
   }
-}
-
-void BM_BareNodeAndGeomLoop(benchmark::State& state) {
-  engine();
   World world;
-  Ogre::SceneNode* stage = world.scene->getRootSceneNode()->createChildSceneNode("Stage");
-  MeshCollisionData* tile = world.collision.getMeshData("Tile");
-  std::vector<std::pair<Ogre::SceneNode*, dGeomID>> objects;
-  for (int i = 0; i < state.range(0); ++i) {
-    Ogre::Vector3 at(static_cast<float>(i % 100) * 3, 0, static_cast<float>(i / 100) * 3);
-    dGeomID geom = dCreateTriMesh(world.collision.findSpace("Props")->space, tile->data, nullptr, nullptr, nullptr);
-    objects.emplace_back(stage->createChildSceneNode(at), geom);
+};
+
+// The same node and geom updates as a plain loop over a vector, in the order they were made or in
+// the order of the actors' names.
+struct BareLoop {
+  using Object = std::pair<Ogre::SceneNode*, dGeomID>;
+  explicit BareLoop(int count, bool inNameOrder = false) {
+    Ogre::SceneNode* stage = world.scene->getRootSceneNode()->createChildSceneNode("Stage");
+    MeshCollisionData* tile = world.collision.getMeshData("Tile");
+    for (int i = 0; i < count; ++i) {
+      dGeomID geom = dCreateTriMesh(world.collision.findSpace("Props")->space, tile->data, nullptr, nullptr, nullptr);
+      objects.emplace_back(stage->createChildSceneNode(placeOf(i)), geom);
+    }
+    if (inNameOrder) {  // the order of the engine's pass: "Actor1", "Actor10", "Actor100", ...
+      std::vector<std::pair<std::string, Object>> named;
+      for (int i = 0; i < count; ++i)
+        named.emplace_back("Actor" + std::to_string(i), objects[static_cast<size_t>(i)]);
+      std::sort(named.begin(), named.end());
+      for (size_t i = 0; i < named.size(); ++i)
+        objects[i] = named[i].second;
+    }
   }
-  for (auto _ : state) {
+  ~BareLoop() {
+    for (auto& object : objects)
+      dGeomDestroy(object.second);
+  }
+  void run() {
     for (auto& [node, geom] : objects) {
       node->translate(velocity / 50.0f, Ogre::Node::TS_WORLD);
       node->rotate(spinAxis, Ogre::Degree(spinRate / 50.0f), Ogre::Node::TS_WORLD);
@@ -95,54 +117,116 @@ void BM_BareNodeAndGeomLoop(benchmark::State& state) {
       dGeomSetQuaternion(geom, dq);
     }
   }
-  for (auto& object : objects)
-    dGeomDestroy(object.second);
-}
+  World world;
+  std::vector<Object> objects;
+};
 
 // Rays straight down onto the terrain at a spread of points.
 Ogre::Vector3 rayOrigin(int64_t i) {
   return Ogre::Vector3(static_cast<float>(i % 97) - 48.5f, 20.0f, static_cast<float>(i % 89) - 44.5f);
 }
 
-void BM_RayTest(benchmark::State& state) {
-  engine();
-  World world;
-  GeomBinding* terrain = world.collision.createMeshGeom("Terrain", "Terrain");
-  terrain->follow(world.scene->getRootSceneNode()->createChildSceneNode("Ground"));
-  dSpaceAdd(world.collision.findSpace("Props")->space, terrain->geom);
-  world.collision.syncGeom(*terrain);
-  CollisionQuery query;
-  int64_t i = 0;
-  for (auto _ : state) {
+struct EngineRay {
+  EngineRay() {
+    GeomBinding* terrain = world.collision.createMeshGeom("Terrain", "Terrain");
+    terrain->follow(world.scene->getRootSceneNode()->createChildSceneNode("Ground"));
+    dSpaceAdd(world.collision.findSpace("Props")->space, terrain->geom);
+    world.collision.syncGeom(*terrain);
+  }
+  void run() {
     world.collision.rayTest("Props", rayOrigin(i++), Ogre::Vector3::NEGATIVE_UNIT_Y, 100.0f, query);
     benchmark::DoNotOptimize(query.hitPoint);
   }
-}
-
-void BM_BareRayCollide(benchmark::State& state) {
-  engine();
   World world;
-  MeshCollisionData* data = world.collision.getMeshData("Terrain");
-  dGeomID terrain = dCreateTriMesh(nullptr, data->data, nullptr, nullptr, nullptr);
-  dGeomID ray = dCreateRay(nullptr, 1.0);
-  dContactGeom contacts[CollisionQuery::maxContacts];
+  CollisionQuery query;
   int64_t i = 0;
-  for (auto _ : state) {
+};
+
+struct BareRay {
+  BareRay() {
+    terrain = dCreateTriMesh(nullptr, world.collision.getMeshData("Terrain")->data, nullptr, nullptr, nullptr);
+  }
+  ~BareRay() {
+    dGeomDestroy(ray);
+    dGeomDestroy(terrain);
+  }
+  void run() {
     Ogre::Vector3 origin = rayOrigin(i++);
     dGeomRaySet(ray, origin.x, origin.y, origin.z, 0, -1, 0);
     dGeomRaySetLength(ray, 100.0);
-    int count = dCollide(ray, terrain, CollisionQuery::maxContacts, contacts, sizeof(dContactGeom));
-    benchmark::DoNotOptimize(count);
+    benchmark::DoNotOptimize(dCollide(ray, terrain, CollisionQuery::maxContacts, contacts, sizeof(dContactGeom)));
   }
-  dGeomDestroy(ray);
-  dGeomDestroy(terrain);
+  World world;
+  dGeomID terrain;
+  dGeomID ray = dCreateRay(nullptr, 1.0);
+  dContactGeom contacts[CollisionQuery::maxContacts];
+  int64_t i = 0;
+};
+
+template <class Work>
+void Measure(benchmark::State& state) {
+  engine();
+  auto run = [&state](Work& work) {
+    for (auto _ : state)
+      work.run();
+  };
+  if constexpr (std::is_constructible_v<Work, int>) {
+    Work work(static_cast<int>(state.range(0)));
+    run(work);
+  } else {
+    Work work;
+    run(work);
+  }
+}
+
+// The engine and its baseline alternate in rounds, so a change in the machine's load falls on both;
+// the figure is the median round of each.
+template <class Engine, class Bare>
+void printRatio(const char* what, int calls, Engine& measured, Bare& baseline) {
+  auto seconds = [calls](auto& work) {
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i)
+      work.run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / calls;
+  };
+  std::vector<double> engineRounds, bareRounds;
+  for (int round = 0; round < 21; ++round) {
+    engineRounds.push_back(seconds(measured));
+    bareRounds.push_back(seconds(baseline));
+  }
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+  };
+  double e = median(engineRounds), b = median(bareRounds);
+  std::printf("%-40s engine %10.3f us, baseline %10.3f us: %.2fx\n", what, e * 1e6, b * 1e6, e / b);
 }
 
 }  // namespace
 
-BENCHMARK(BM_SimulationStep)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BareNodeAndGeomLoop)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RayTest)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BareRayCollide)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(Measure, EngineStep)->Name("SimulationStep")->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(Measure, BareLoop)->Name("BareNodeAndGeomLoop")->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(Measure, EngineRay)->Name("RayTest")->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(Measure, BareRay)->Name("BareRayCollide")->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  engine();
+  {
+    EngineStep step(1000);
+    BareLoop bare(1000);
+    printRatio("step, 1,000 actors / bare loop", 20, step, bare);
+  }
+  {
+    EngineStep step(10000);
+    BareLoop bare(10000), byName(10000, true);
+    printRatio("step, 10,000 actors / bare loop", 4, step, bare);
+    printRatio("step, 10,000 actors / bare, name order", 4, step, byName);
+  }
+  EngineRay ray;
+  BareRay bareRay;
+  printRatio("ray into 100k triangles / dCollide", 20000, ray, bareRay);
+  return 0;
+}

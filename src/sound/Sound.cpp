@@ -95,9 +95,7 @@ uint32_t CSound::playSample(const std::string& path, int volume, bool loop, bool
     }
     cached = samples.emplace(path, sample).first;
   }
-  // Playbacks that ended by themselves are forgotten here, so a long game does not collect them.
-  for (auto it = channels.begin(); it != channels.end();)
-    it = BASS_ChannelIsActive(it->first) == BASS_ACTIVE_STOPPED ? channels.erase(it) : std::next(it);
+  forgetEnded();
   HCHANNEL channel = BASS_SampleGetChannel(cached->second, false);
   if (!channel) {
     core::log("CSound: Error code: " + errorCode() + " (" + path + ")");  // no free voice
@@ -105,8 +103,19 @@ uint32_t CSound::playSample(const std::string& path, int volume, bool loop, bool
   }
   BASS_ChannelPlay(channel, false);
   BASS_ChannelSetAttributes(channel, 0, v, 0);
-  channels.emplace(channel, channel);
+  channels.insert(channel);
   return channel;
+}
+
+void CSound::forgetEnded() {
+  for (int i = 0; i < sweepPerPlay && !channels.empty(); ++i) {
+    auto next = channels.lower_bound(sweepFrom);
+    if (next == channels.end())
+      next = channels.begin();
+    sweepFrom = *next + 1;
+    if (BASS_ChannelIsActive(*next) == BASS_ACTIVE_STOPPED)
+      channels.erase(next);
+  }
 }
 
 void CSound::stopSound(uint32_t channel) {
@@ -118,8 +127,8 @@ void CSound::stopSound(uint32_t channel) {
 }
 
 void CSound::stopAllSounds() {
-  for (const auto& entry : channels)
-    BASS_ChannelStop(entry.first);
+  for (uint32_t channel : channels)
+    BASS_ChannelStop(channel);
   channels.clear();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 struct SoundVector {
@@ -36,7 +37,7 @@ public:
   void placeChannel(uint32_t channel, const SoundVector& position);
   void placeListener(const SoundVector& position, const SoundVector& front, const SoundVector& top);
 
-  // Channels playing or paused; finished ones are given back at the next play.
+  // Channels playing or paused, and ended ones not yet forgotten: the next plays forget them.
   size_t voices() const { return channels.size(); }
 
   int soundVolume = 0;  // effects, 0 to 255 in normal use; only later sounds take a change
@@ -44,10 +45,15 @@ public:
 
 private:
   static void onStreamEnd(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+  // Forgets playbacks that ended by themselves, a few at each play and round the set, so a long
+  // game does not collect them and a play costs the same however many voices sound.
+  void forgetEnded();
+  static constexpr int sweepPerPlay = 2;  // more than the one a play adds
 
   HandOver handOver;
   int streamActive = 0;
   uint32_t stream = 0;
   std::map<std::string, uint32_t> samples;
-  std::map<uint32_t, uint32_t> channels;
+  std::set<uint32_t> channels;
+  uint32_t sweepFrom = 0;
 };

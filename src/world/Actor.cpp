@@ -130,6 +130,7 @@ void Actor::attach(const ActorMessage& message) {
   }
   if (geom) {
     geom->follow(node);
+    refreshed(*node);
     context.collision.syncGeom(*geom);
   }
 }
@@ -218,7 +219,7 @@ void Actor::setCollision(const ActorMessage& message) {
 
 void Actor::setVelocity(const ActorMessage& message) {
   velocity = message.vector;
-  moveMode = message.text1;
+  moveSpace = motionSpace(message.text1);
   if (!node || !faceDirection)
     return;
   node->setFixedYawAxis(true, Ogre::Vector3::UNIT_Y);
@@ -235,7 +236,7 @@ void Actor::setSpin(const ActorMessage& message) {
   }
   spinAxis = message.vector;
   spinRate = message.value;
-  spinMode = message.text1;
+  spinSpace = motionSpace(message.text1);
 }
 
 void Actor::setMaterial(const std::string& material, const std::string& subEntity, float duration) {
@@ -304,25 +305,30 @@ void Actor::setAnimation(const ActorMessage& message) {
   animationState = state;
 }
 
-void Actor::update() {
+bool Actor::update() {
   if (!node)
-    return;
-  refreshed(*node);
-  if (velocity != Ogre::Vector3::ZERO)
-    node->translate(velocity / core::stepsPerSecond, motionSpace(moveMode));
-  if (spinRate != 0.0f)
-    node->rotate(spinAxis, Ogre::Degree(spinRate / core::stepsPerSecond), motionSpace(spinMode));
+    return false;
+  bool moved = false;
+  if (velocity != Ogre::Vector3::ZERO) {
+    node->translate(velocity / core::stepsPerSecond, moveSpace);
+    moved = true;
+  }
+  if (spinRate != 0.0f) {
+    node->rotate(spinAxis, Ogre::Degree(spinRate / core::stepsPerSecond), spinSpace);
+    moved = true;
+  }
   if (soundChannel && context.voices)
     context.voices->place(soundChannel, node->_getDerivedPosition());
-  if (!entity)
-    return;
-  if (materialTimer > epsilon) {
-    materialTimer -= materialStep;
-    if (materialTimer <= epsilon)
-      restoreMaterial();
+  if (entity) {
+    if (materialTimer > epsilon) {
+      materialTimer -= materialStep;
+      if (materialTimer <= epsilon)
+        restoreMaterial();
+    }
+    if (animationState)
+      animationState->addTime(animationSpeed / core::stepsPerSecond);
   }
-  if (animationState)
-    animationState->addTime(animationSpeed / core::stepsPerSecond);
+  return moved;
 }
 
 // A fresh entity is the one way back to the mesh's own materials.

@@ -6,6 +6,7 @@
 
 #include "world/WorldContext.h"
 
+#include <OgreNode.h>
 #include <OgreVector.h>
 
 #include <cstdint>
@@ -57,8 +58,9 @@ public:
   // Applies one due message. A Script message may remove this very actor, so nothing touches
   // the actor after its statement has run.
   void handleMessage(const ActorMessage& message);
-  // One 20 ms step of motion, sound position, temporary material and animation.
-  void update();
+  // One 20 ms step of motion, sound position, temporary material and animation, reading the node's
+  // world placement as the step's marking left it. True when the node moved.
+  bool update();
 
   // What a step and the tests read; the rest of the state is the handlers' own.
   const std::string name;
@@ -90,8 +92,8 @@ private:
   void destroyParticles();
 
   const WorldContext& context;
-  std::string moveMode;
-  std::string spinMode;
+  Ogre::Node::TransformSpace moveSpace = Ogre::Node::TS_WORLD;
+  Ogre::Node::TransformSpace spinSpace = Ogre::Node::TS_WORLD;
   std::string meshName;
   std::string baseMaterial;  // restored when a temporary material ends; empty: the mesh's own
   float materialTimer = 0.0f;  // seconds left of a temporary material

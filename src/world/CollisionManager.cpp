@@ -3,7 +3,6 @@
 #include "world/CollisionManager.h"
 
 #include "core/Log.h"
-#include "world/WorldTransform.h"
 
 #include <OgreHardwareBuffer.h>
 #include <OgreMesh.h>
@@ -266,7 +265,6 @@ void CollisionManager::syncGeom(const GeomBinding& binding) {
     core::log("ERROR. Update called on geom with no scenenode associated");
     return;
   }
-  refreshed(*binding.node);
   const Ogre::Vector3& position = binding.node->_getDerivedPosition();
   const Ogre::Quaternion& orientation = binding.node->_getDerivedOrientation();
   // ODE asserts on NaN; such a geom stays where it was.

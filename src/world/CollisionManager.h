@@ -91,7 +91,8 @@ public:
   // Built on first use from the mesh manager (loading from "LevelData" when needed), then cached.
   MeshCollisionData* getMeshData(const std::string& meshName);
 
-  // Moves the geom to its node's world placement.
+  // Moves the geom to its node's world placement, as the node's derived transform has it: the
+  // caller refreshes or marks the node first.
   void syncGeom(const GeomBinding& binding);
 
   // Nearest hit of the ray in the space and its nested spaces, written to the query; true if

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // A script function called while two named objects touch.
@@ -70,4 +71,9 @@ private:
   std::vector<ActorMessage> _messages;  // in the order they were added, not by time
   std::vector<CollisionCallback> _collisionCallbacks;
   core::NamedMap<Spline> _splines;
+  // The actors in name order, the order of the step's pass, kept while no actor comes or goes.
+  std::vector<Actor*> updateOrder;
+  bool orderStale = false;
+  std::unordered_set<Ogre::Node*> markedThisStep;  // the actors' ancestors the step has marked
+  std::vector<Ogre::Node*> pendingNodes;  // scratch space of the marking below a node that moved
 };

@@ -318,20 +318,43 @@ struct Device {
     channels.erase(found);
   }
 
-  // One-shot playbacks that have finished give their voice back.
-  void reclaimFinished() {
-    std::vector<HCHANNEL> finished;
-    for (const auto& [handle, channel] : channels) {
-      if (!channel.started || (channel.flags & BASS_SAMPLE_LOOP))
-        continue;
-      ALint state = 0;
-      alGetSourcei(channel.source, AL_SOURCE_STATE, &state);
-      if (state == AL_STOPPED)
-        finished.push_back(handle);
-    }
-    for (HCHANNEL handle : finished)
-      release(handle);
+  // One-shot playbacks that have finished give their voice back: a few at each new playback, round
+  // the channels, so a play costs the same however many voices sound; all of one sample's when it
+  // has none left, and all of them when the device has no source left.
+  bool finished(const Channel& channel) const {
+    if (!channel.started || (channel.flags & BASS_SAMPLE_LOOP))
+      return false;
+    ALint state = 0;
+    alGetSourcei(channel.source, AL_SOURCE_STATE, &state);
+    return state == AL_STOPPED;
   }
+
+  void reclaimSome() {
+    for (int i = 0; i < sweepPerPlay && !channels.empty(); ++i) {
+      auto next = channels.lower_bound(sweepFrom);
+      if (next == channels.end())
+        next = channels.begin();
+      sweepFrom = next->first + 1;
+      if (finished(next->second))
+        release(next->first);
+    }
+  }
+
+  void reclaim(std::vector<HCHANNEL> candidates) {
+    for (HCHANNEL handle : candidates)
+      if (finished(channels.at(handle)))
+        release(handle);
+  }
+
+  void reclaimAll() {
+    std::vector<HCHANNEL> all;
+    for (const auto& entry : channels)
+      all.push_back(entry.first);
+    reclaim(std::move(all));
+  }
+
+  static constexpr int sweepPerPlay = 2;  // more than the one a play adds, so ended ones never pile up
+  HCHANNEL sweepFrom = 0;
 };
 
 Device& audio() {
@@ -480,15 +503,21 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL) {
   auto found = d.samples.find(handle);
   if (found == d.samples.end())
     return fail(BASS_ERROR_HANDLE, 0u);
-  d.reclaimFinished();
+  d.reclaimSome();
   Sample& sample = found->second;
+  if (sample.channels.size() >= sample.max)
+    d.reclaim(sample.channels);
   if (sample.channels.size() >= sample.max)
     return fail(BASS_ERROR_NOCHAN, 0u);
   Channel channel;
   alGetError();
   alGenSources(1, &channel.source);
-  if (alGetError() != AL_NO_ERROR)
-    return fail(BASS_ERROR_NOCHAN, 0u);
+  if (alGetError() != AL_NO_ERROR) {
+    d.reclaimAll();
+    alGenSources(1, &channel.source);
+    if (alGetError() != AL_NO_ERROR)
+      return fail(BASS_ERROR_NOCHAN, 0u);
+  }
   channel.sample = handle;
   channel.flags = sample.flags;
   channel.rate = sample.rate;
