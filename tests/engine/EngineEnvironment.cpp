@@ -1,20 +1,17 @@
 // The engine tier's one HeadlessOgre, made once for the whole engine_tests binary.
 #include "EngineFixture.h"
 #include "HeadlessOgre.h"
-
-#include <Ogre.h>
+#include "core/Log.h"
 
 namespace {
 
-struct Capture : Ogre::LogListener {
-  void messageLogged(const Ogre::String& line, Ogre::LogMessageLevel, bool, const Ogre::String&, bool&) override {
-    lines.push_back(line);
-  }
-  std::vector<std::string> lines;
-} capture;
+std::vector<std::string> lines;
 
 struct EngineEnvironment : ::testing::Environment {
-  void SetUp() override { ogre = std::make_unique<HeadlessOgre>("engine_tests.log", &capture); }
+  void SetUp() override {
+    ogre = std::make_unique<HeadlessOgre>("engine_tests.log");
+    core::setLogSink([](const std::string& line) { lines.push_back(line); });  // instead of Ogre's log
+  }
   void TearDown() override { ogre.reset(); }
   std::unique_ptr<HeadlessOgre> ogre;
 };
@@ -23,4 +20,4 @@ struct EngineEnvironment : ::testing::Environment {
 
 }  // namespace
 
-std::vector<std::string>& engineLog() { return capture.lines; }
+std::vector<std::string>& engineLog() { return lines; }

@@ -1,6 +1,5 @@
-// The engine tier's fixture on one process-wide HeadlessOgre (EngineEnvironment.cpp): a fresh
-// scene manager, the log lines written during the test, and a simulation on a collision manager
-// that keeps the statements it runs; `script` reacts to them as a script would.
+// The engine tier's fixture on the process's HeadlessOgre (EngineEnvironment.cpp): a fresh scene,
+// its log lines, and a simulation whose statements are kept; `script` reacts as a script would.
 #pragma once
 
 #include "world/CollisionManager.h"
@@ -14,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-// Every line of Ogre's default log since the test began, the engine's own lines included.
+// The engine's log lines since the test began.
 std::vector<std::string>& engineLog();
 
 struct WorldTest : ::testing::Test, ScriptSink {

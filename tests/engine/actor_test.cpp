@@ -142,7 +142,6 @@ TEST_F(ActorTest, BadInputOnlyLogs) {
   apply("A", Type::Particles, "NoSuchTemplate");
   apply("A", Type::Animation, "NoSuchAnimation");
   apply("A", Type::Mesh, "NoSuch.mesh");
-  apply("A", Type::Attach, "Stage");
   apply("A", Type::Mesh, "Crate.mesh");
   apply("A", static_cast<Type>(12));
   EXPECT_EQ(logCount("ERROR. Mesh message for actor A failed: ", true), 1);

@@ -31,8 +31,7 @@ struct CollisionTest : WorldTest {
 };
 
 TEST_F(CollisionTest, MeshDataJoinsSharedAndOwnVertexBlocks) {
-  // Crate: sides and caps share a vertex block; the plank on top has its own. Each is where the
-  // mesh has it.
+  // Crate: sides and caps share a vertex block, the plank on top has its own.
   collision->createSpace("Props", "");
   placed("Box", V(10, 0, 0), "Crate.mesh", "Props");
   EXPECT_EQ(ray("Props", {10, 10, 0}, {0, -1, 0}, 20), "Box@2.200");

@@ -9,11 +9,9 @@
 #include <fstream>
 #include <vector>
 
-HeadlessOgre::HeadlessOgre(const std::string& logName, Ogre::LogListener* listener) {
+HeadlessOgre::HeadlessOgre(const std::string& logName) {
   logs = std::make_unique<Ogre::LogManager>();
-  Ogre::Log* log = logs->createLog(logName, true, false, true);
-  if (listener)
-    log->addListener(listener);
+  logs->createLog(logName, true, false, true);
   render::useOgreForLogAndErrors();
   root = std::make_unique<Ogre::Root>("", "", "");
   buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();

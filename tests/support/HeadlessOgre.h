@@ -5,14 +5,13 @@
 
 #include <OgreControllerManager.h>
 #include <OgreDefaultHardwareBufferManager.h>
-#include <OgreLog.h>
 #include <OgreRoot.h>
 
 #include <memory>
 
 class HeadlessOgre {
 public:
-  explicit HeadlessOgre(const std::string& logName, Ogre::LogListener* listener = nullptr);
+  explicit HeadlessOgre(const std::string& logName);
   ~HeadlessOgre();
 
 private:

@@ -80,8 +80,7 @@ TEST_F(DownloadTest, UnwritableTargetsAreReportedAndLeaveNothing) {
     EXPECT_EQ(downloadUrl("size/1000", bad.string()), "ERROR - cant create file") << bad.string().substr(0, 60);
   EXPECT_EQ(entries(), std::vector<std::string>{"folder"});
 
-  // A write that fails part-way (file size limit) keeps the old file. In a child, so the limit
-  // stays there.
+  // A write that fails part-way (a file size limit, set in a child) keeps the old file.
   fs::path target = dir / "save.dat";
   std::ofstream(target) << "old";
   pid_t child = fork();

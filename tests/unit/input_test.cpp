@@ -1,7 +1,6 @@
-// Input without devices: key statement texts the e2e tier cannot send, and a press and its release
-// on either side of a web panel's edge (with panels that a test places).
+// Mouse routing without devices: a press and its release on either side of a web panel's edge.
+// Key statements and whole clicks run through real X events in the e2e tier.
 #include "input/MouseRouter.h"
-#include "states/KeyStatements.h"
 #include "states/StateStack.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +11,6 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-
-// The common keys run through real X events in the e2e tier; these are the edges it cannot send.
-TEST(InputStatements, UnknownKeysAndTextCodesPastTheSignedRangeStayDecimal) {
-  EXPECT_EQ(key_statements::released(OIS::KC_UNASSIGNED, 0x80000000u), "KeyReleased(0, '2147483648')");
-  EXPECT_EQ(key_statements::pressed(-1, 0xFFFFFFFFu), Strings{"KeyPressed(-1, '4294967295')"});
-}
 
 // Panels at x >= 100; the test reads what they were given and what the scripts were told.
 struct InputMouseRouting : ::testing::Test, ScriptSink, WebPanelInput {

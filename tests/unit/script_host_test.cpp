@@ -91,11 +91,9 @@ TEST_F(ScriptHostTest, RequireFollowsLuaPath) {
   std::string dir = makeTempDir("tq_require").string() + "/";
   std::ofstream(dir + "plain") << "loaded_plain = true";
   std::ofstream(dir + "withext.lua") << "loaded_withext = true";
-  run("LUA_PATH = '" + dir + "?;" + dir + "?.lua'");
-  run("require 'plain' require 'withext'");
+  run("LUA_PATH = '" + dir + "?;" + dir + "?.lua' require 'plain' require 'withext'");
   run("assert(loaded_plain and loaded_withext)");
-  run("LUA_PATH = '" + dir + "nothing_?'");
-  run("require 'plain2'");
+  run("LUA_PATH = '" + dir + "nothing_?' require 'plain2'");
   std::filesystem::remove_all(dir);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NE(lines[1].find("plain2"), std::string::npos);
