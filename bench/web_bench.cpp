@@ -3,6 +3,7 @@
 // frames a click takes to reach the page's callback; and how long a start takes to a first picture.
 // Frames are paced at 50 per second as the game runs them, so the browser sends what it would in play.
 #include "GlWindow.h"
+#include "gui/navi/BrowserSession.h"
 #include "gui/navi/NaviManager.h"
 
 #include <Ogre.h>
@@ -94,7 +95,8 @@ const char* pageOf(int64_t kind) {
 // Argument: 0 no panel, 1 a static full-window page, 2 an animated one. The CPU column is the
 // main thread's time per frame; the counters split the wall time of a frame's work.
 void BM_Frame(benchmark::State& state) {
-  NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string());
+  NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string(),
+                                      std::make_unique<NaviLibrary::BrowserSession>());
   Frames frames;
   if (state.range(0) > 0 && !paintedPanel(panels, pageOf(state.range(0)), frames)) {
     state.SkipWithError("the page never painted");
@@ -111,7 +113,8 @@ BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->Arg(2)->Iterations(500)->Unit(benchmark::kM
 
 // A left click in the middle of a page whose click calls Callback: frames until the callback ran.
 void BM_ClickToCallback(benchmark::State& state) {
-  NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string());
+  NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string(),
+                                      std::make_unique<NaviLibrary::BrowserSession>());
   Frames frames;
   bool called = false;
   if (!paintedPanel(panels, "click.html", frames, [&] { called = true; })) {
@@ -145,7 +148,8 @@ BENCHMARK(BM_ClickToCallback)->Iterations(50)->UseManualTime()->Unit(benchmark::
 void BM_StartUpToFirstPicture(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = Clock::now();
-    NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string());
+    NaviLibrary::NaviManager panels(screen().viewport, screen().pages.string(),
+                                      std::make_unique<NaviLibrary::BrowserSession>());
     Frames frames;
     const bool painted = paintedPanel(panels, "static.html", frames) != nullptr;
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());

@@ -8,6 +8,7 @@
 #include "gui/Background.h"
 #include "gui/Fader.h"
 #include "gui/GameGui.h"
+#include "gui/navi/BrowserSession.h"
 #include "gui/OverlayMgr.h"
 #include "gui/Statistics.h"
 #include "gui/Text.h"
@@ -43,7 +44,7 @@ void LuaStatements::run(const std::string& statement) {
   budget.luaEnd();
 }
 
-GameApp::GameApp() {
+GameApp::GameApp() : browser(std::make_unique<NaviLibrary::BrowserSession>()) {
   ScriptVm& setup = scriptHost.setupVm();
   scriptHost.openVm(setup);
   scriptHost.runFile(setup, setupScript);
@@ -84,7 +85,7 @@ GameApp::GameApp() {
 
   createSound();
   createScene();
-  Gui = std::make_unique<GameGui>(renderer->window().getViewport(0), statements);
+  Gui = std::make_unique<GameGui>(renderer->window().getViewport(0), statements, std::move(browser));
   createInput();
 
   StateContext shared{*camera, renderer->scene(), statements, statistics, handler ? handler->keyboard() : nullptr};

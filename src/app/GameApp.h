@@ -31,6 +31,9 @@ class OverlayMgr;
 class PlayState;
 class Renderer;
 class Simulation;
+namespace NaviLibrary {
+class BrowserSession;
+}
 
 // Every statement the engine runs in the "lua" VM goes through here, timed for the frame budget.
 class LuaStatements final : public ScriptSink {
@@ -76,6 +79,9 @@ private:
   void runSteps();
 
 
+  // First, so the browser starts beside the render start-up and the start level; the web panels
+  // take it once they exist.
+  std::unique_ptr<NaviLibrary::BrowserSession> browser;
   GameClock clock;
   Statistics statistics;
   // Declared before the VMs: the library's closures point into it, and it into the context.

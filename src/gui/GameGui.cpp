@@ -2,6 +2,7 @@
 #include "gui/GameGui.h"
 
 #include "core/Log.h"
+#include "gui/navi/BrowserSession.h"
 #include "gui/navi/NaviManager.h"
 
 namespace {
@@ -12,8 +13,9 @@ const uint16_t firstHideMs = 300;
 const char javascriptMessage[] = "Error while calling JavaScript for navi. No navi exists with name: ";
 }  // namespace
 
-GameGui::GameGui(Ogre::Viewport* viewport, ScriptSink& scripts)
-    : naviManager(std::make_unique<NaviLibrary::NaviManager>(viewport, guiFolder)), scripts(scripts) {}
+GameGui::GameGui(Ogre::Viewport* viewport, ScriptSink& scripts, std::unique_ptr<NaviLibrary::BrowserSession> browser)
+    : naviManager(std::make_unique<NaviLibrary::NaviManager>(viewport, guiFolder, std::move(browser))),
+      scripts(scripts) {}
 
 GameGui::~GameGui() {
   naviManager.reset();

@@ -17,6 +17,7 @@ namespace Ogre {
 class Viewport;
 }
 namespace NaviLibrary {
+class BrowserSession;
 class Navi;
 class NaviManager;
 class JSValue;
@@ -24,8 +25,9 @@ class JSValue;
 
 class GameGui : public WebPanelInput {
 public:
-  // viewport: the main camera's; scripts: where the pages' statements run.
-  GameGui(Ogre::Viewport* viewport, ScriptSink& scripts);
+  // viewport: the main camera's; scripts: where the pages' statements run; browser: the run's
+  // browser, started at the beginning of the run.
+  GameGui(Ogre::Viewport* viewport, ScriptSink& scripts, std::unique_ptr<NaviLibrary::BrowserSession> browser);
   ~GameGui();
   GameGui(const GameGui&) = delete;
   GameGui& operator=(const GameGui&) = delete;

@@ -58,8 +58,14 @@ std::string browserProgram() {
 
 }  // namespace
 
-BrowserSession::BrowserSession(std::function<void()> givenUp) : givenUp(std::move(givenUp)) {
+BrowserSession::BrowserSession() {
   start();
+}
+
+void BrowserSession::take(std::function<void()> onGivenUp) {
+  givenUp = std::move(onGivenUp);
+  if (!startFailure.empty())
+    core::log(startFailure);
 }
 
 BrowserSession::~BrowserSession() {
@@ -69,13 +75,13 @@ BrowserSession::~BrowserSession() {
 void BrowserSession::start() {
   const std::string program = browserProgram();
   if (!platform::isExecutable(program)) {
-    core::log("Web panels: no browser at " + program + "; panels stay empty");
+    startFailure = "Web panels: no browser at " + program + "; panels stay empty";
     lost = true;
     return;
   }
   profileFolder = platform::makePrivateTempDir("tq-browser-");
   if (profileFolder.empty()) {
-    core::log("Web panels: no folder for the browser's profile; panels stay empty");
+    startFailure = "Web panels: no folder for the browser's profile; panels stay empty";
     lost = true;
     return;
   }

@@ -20,13 +20,17 @@ public:
   // The browser program, when TQ_BROWSER does not name another.
   static constexpr const char* defaultBrowser = "/usr/bin/chromium";
 
-  // givenUp runs once, from poll() or watch(), when the browser is lost.
-  explicit BrowserSession(std::function<void()> givenUp);
+  // Starts the browser in the background, so that it starts beside whatever the process does
+  // next; nothing is logged until the session is taken.
+  BrowserSession();
   // Ends the browser and removes its profile.
   ~BrowserSession();
   BrowserSession(const BrowserSession&) = delete;
   BrowserSession& operator=(const BrowserSession&) = delete;
 
+  // The panels that take the session: a start that failed is logged now, and from now on givenUp
+  // runs once, from poll() or watch(), when the browser is lost.
+  void take(std::function<void()> givenUp);
   // Started and not given up: new pages may be asked for.
   bool alive() const { return connection && !lost; }
   void send(const std::string& method, nlohmann::json params, const std::string& session = {},
@@ -53,6 +57,7 @@ private:
   void ping(uint32_t now);
 
   std::function<void()> givenUp;
+  std::string startFailure;  // logged when the session is taken
   std::unique_ptr<DevToolsConnection> connection;
   std::mutex childLock;  // the child is started on the connection's reader thread
   platform::ChildProcess child;

@@ -35,13 +35,14 @@ std::string percentDecoded(const std::string& text) {
 
 }  // namespace
 
-NaviManager::NaviManager(Ogre::Viewport*, const std::string& baseDirectory) {
+NaviManager::NaviManager(Ogre::Viewport*, const std::string& baseDirectory, std::unique_ptr<BrowserSession> session)
+    : browser(std::move(session)) {
   std::string folder = baseDirectory;
   std::replace(folder.begin(), folder.end(), '\\', '/');
   baseFolder = std::filesystem::absolute(folder).lexically_normal().generic_string();
   while (baseFolder.size() > 1 && baseFolder.back() == '/')
     baseFolder.pop_back();
-  browser = std::make_unique<BrowserSession>([this] {
+  browser->take([this] {
     for (auto& navi : navis)
       navi->dropPicture();
   });

@@ -25,7 +25,8 @@ class BrowserSession;
 
 class NaviManager : private NaviHost {
 public:
-  NaviManager(Ogre::Viewport* viewport, const std::string& baseDirectory);
+  // Takes the run's browser session, started earlier.
+  NaviManager(Ogre::Viewport* viewport, const std::string& baseDirectory, std::unique_ptr<BrowserSession> browser);
   ~NaviManager();
   NaviManager(const NaviManager&) = delete;
   NaviManager& operator=(const NaviManager&) = delete;
