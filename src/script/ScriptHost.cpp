@@ -12,6 +12,7 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,14 @@ namespace {
 const char hostKey = 0;  // address used as the registry key of the owning ScriptHost
 
 const char binaryRefused[] = "refusing precompiled chunk: ";
+
+ScriptHost* hostOf(lua_State* L) {
+  lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  auto* host = static_cast<ScriptHost*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  return host;
+}
 
 // Loads source text as a chunk, refusing binary chunks. Pushes the function or an error message.
 int loadSource(lua_State* L, const char* text, size_t length, const char* chunkName) {
@@ -162,10 +171,7 @@ package.cpath = ""
 
 int reportScriptErrorThunk(lua_State* L) {
   const char* text = lua_tostring(L, 1);
-  lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
-  lua_rawget(L, LUA_REGISTRYINDEX);
-  auto* host = static_cast<ScriptHost*>(lua_touserdata(L, -1));
-  lua_pop(L, 1);
+  ScriptHost* host = hostOf(L);
   // A finaliser run while a VM closes reports nothing: what would show it may be gone.
   if (!host || host->closing())
     return 0;
@@ -214,14 +220,60 @@ void countInstructions(lua_State* L, lua_Debug*) {
     lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
 }
 
+// A chunk as a game maker knows it: a file by its path in the game folder, a statement by its
+// first line.
+std::string placeOf(const lua_Debug& frame) {
+  std::string place = frame.source ? frame.source : "?";
+  if (place[0] == '@') {
+    place.erase(0, place.compare(0, 4, "@../") == 0 ? 4 : 1);
+  } else if (place[0] == '=') {
+    place.erase(0, 1);
+  } else {
+    const size_t end = std::min(place.find('\n'), size_t{80});
+    place = "statement " + place.substr(0, end) + (end < place.size() ? "..." : "");
+  }
+  return frame.currentline > 0 ? place + ":" + std::to_string(frame.currentline) : place;
+}
+
+// The message handler of every run: notes where the error happened, outermost call first, for the
+// report that follows, and hands the message on unchanged. Lua's own frames only; the stack is
+// read, never grown, so nothing here raises a Lua error.
+int noteTraceback(lua_State* L) {
+  ScriptHost* host = hostOf(L);
+  if (!host)
+    return 1;
+  try {
+    std::vector<std::string> frames;
+    lua_Debug frame;
+    for (int level = 1; lua_getstack(L, level, &frame); ++level) {
+      if (!lua_getinfo(L, "Snl", &frame) || std::strcmp(frame.what, "C") == 0)
+        continue;
+      std::string line = placeOf(frame);
+      if (frame.name)
+        line += std::string(": in function ") + frame.name;
+      else if (std::strcmp(frame.what, "main") == 0)
+        line += ": in the main chunk";
+      frames.insert(frames.begin(), "  " + line);
+    }
+    host->noteTraceback(std::move(frames));
+  } catch (...) {
+    host->noteTraceback({});
+  }
+  return 1;
+}
+
 // Calls the function below its nargs arguments in protected mode, within the instruction limit.
 int protectedCall(lua_State* L, int nargs, int nresults) {
   if (runDepth == 0)
     blocksUsed = 0;
   lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
+  const int handler = lua_gettop(L) - nargs;
+  lua_pushcfunction(L, noteTraceback);
+  lua_insert(L, handler);
   ++runDepth;
-  const int status = lua_pcall(L, nargs, nresults, 0);
+  const int status = lua_pcall(L, nargs, nresults, handler);
   --runDepth;
+  lua_remove(L, handler);
   if (runDepth == 0 && blocksUsed > blockLimit)
     blocksUsed = 0;  // a maker's own _ALERT gets a fresh allowance to report the stop
   return status;
@@ -235,6 +287,8 @@ void callChunk(lua_State* L, int status) {
     const char* message = lua_tostring(L, -1);
     alert(L, message ? message : "(error object is not a string)");
   }
+  if (ScriptHost* host = hostOf(L))
+    host->noteTraceback({});  // a traceback no report took belongs to no later one
 }
 
 // table name, key -> the field, or nil when the global is no table. Through lua_gettable, so
@@ -424,8 +478,14 @@ std::string ScriptHost::takePendingStatement() {
 }
 
 void ScriptHost::reportScriptError(const std::string& message) {
+  std::vector<std::string> frames;
+  std::swap(frames, traceback);
   core::log("Scripting error");
   core::log(message);
+  if (!frames.empty())
+    core::log("Traceback, outermost call first:");
+  for (const std::string& frame : frames)
+    core::log(frame);
   if (errorDisplay)
-    errorDisplay(message);
+    errorDisplay(frames.empty() ? message : message + "\nat " + frames.back().substr(2));
 }

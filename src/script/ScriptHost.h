@@ -67,8 +67,11 @@ public:
 
   void setErrorDisplay(ErrorDisplayFn display) { errorDisplay = std::move(display); }
 
-  // The body of "_ALERT": logs the two lines and shows the panel.
+  // The body of "_ALERT": logs the two lines and the traceback of the error, if one was noted,
+  // and shows the panel with the innermost place.
   void reportScriptError(const std::string& message);
+  // Where the error being reported happened, one line a Lua frame, outermost first.
+  void noteTraceback(std::vector<std::string> frames) { traceback = std::move(frames); }
 
 private:
   std::vector<ScriptFunction> library;
@@ -76,6 +79,7 @@ private:
   std::unique_ptr<ScriptVm> setup;
   std::unique_ptr<ScriptVm> lua;
   int closingVms = 0;
+  std::vector<std::string> traceback;
   std::mutex pendingMutex;
   std::string pendingStatement;
 };

@@ -95,8 +95,11 @@ TEST_F(ScriptHostTest, RequireFollowsLuaPath) {
   run("assert(loaded_plain and loaded_withext)");
   run("LUA_PATH = '" + dir + "nothing_?' require 'plain2'");
   std::filesystem::remove_all(dir);
-  ASSERT_EQ(lines.size(), 2u);
+  // The two lines of the error, then where it happened: here, the statement itself.
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_NE(lines[1].find("plain2"), std::string::npos);
+  EXPECT_EQ(lines[2], "Traceback, outermost call first:");
+  EXPECT_EQ(lines[3].rfind("  statement LUA_PATH = '", 0), 0u) << lines[3];
 }
 
 // A pcall inside the loop must not swallow the stop, and the VM stays usable afterwards.
