@@ -84,6 +84,24 @@ TEST_F(SimulationTest, CollisionCallbacksFireEveryStepWhileTouching) {
   EXPECT_EQ(statements, (std::vector<std::string>{"Touch('Door')"}));
 }
 
+// The step reads each node's world placement as the actors before it left it, in name order: C,
+// then the moving M, then P, both below the plain node Joint below M.
+TEST_F(SimulationTest, GeomsFollowWhatActorsBeforeThemMovedInTheSameStep) {
+  placed("M", Ogre::Vector3::ZERO);
+  scene->getSceneNode("M")->createChildSceneNode("Joint", Ogre::Vector3(0, 5, 0));
+  for (const char* name : {"C", "P"}) {
+    actor(name);
+    apply(name, Type::Attach, "Joint");
+    apply(name, Type::Collision, "Crate.mesh", "");
+  }
+  apply("M", Type::Velocity, "", "", Ogre::Vector3(50, 0, 0));  // a unit a step
+  step(3);
+  auto geomX = [&](const char* name) { return dGeomGetPosition(simulation->findActor(name)->geom->geom)[0]; };
+  EXPECT_FLOAT_EQ(geomX("P"), 4.0f);
+  EXPECT_FLOAT_EQ(geomX("C"), 3.0f);
+  EXPECT_FLOAT_EQ(static_cast<float>(dGeomGetPosition(simulation->findActor("P")->geom->geom)[1]), 5.0f);
+}
+
 // After a clear, the same actors in the same places meet no old message or callback.
 TEST_F(SimulationTest, ClearEmptiesTheWorld) {
   collision->createSpace("Props", "");
