@@ -2,6 +2,7 @@
 #include "app/GameApp.h"
 
 #include "app/LevelLoader.h"
+#include "app/ReloadOnSave.h"
 #include "core/Convert.h"
 #include "core/Errors.h"
 #include "core/Log.h"
@@ -86,6 +87,8 @@ GameApp::GameApp() : browser(std::make_unique<NaviLibrary::BrowserSession>()) {
   createSound();
   createScene();
   Gui = std::make_unique<GameGui>(renderer->window().getViewport(0), statements, std::move(browser));
+  if (number("reload") != 0.0f)
+    reloads = std::make_unique<ReloadOnSave>(scriptHost, *levels, *Gui);
   createInput();
 
   StateContext shared{*camera, renderer->scene(), statements, statistics, handler ? handler->keyboard() : nullptr};
@@ -183,6 +186,7 @@ GameApp::~GameApp() {
   handler.reset();
   context.mouse = nullptr;
   mouse.reset();
+  reloads.reset();
   core::log("delete Gui");
   context.gui = nullptr;
   Gui.reset();
@@ -262,6 +266,8 @@ bool GameApp::run() {
     statistics.update(renderer->window());
     budget.mark(FrameBudget::statistics);
 
+    if (reloads)
+      reloads->update();
     levels->loadPending(Gui.get());
     budget.mark(FrameBudget::load);
     renderer->root().renderOneFrame();

@@ -30,6 +30,7 @@ class MouseRouter;
 class OverlayMgr;
 class PlayState;
 class Renderer;
+class ReloadOnSave;
 class Simulation;
 namespace NaviLibrary {
 class BrowserSession;
@@ -102,6 +103,7 @@ private:
   std::unique_ptr<Background> background;
   std::unique_ptr<LevelLoader> levels;
   std::unique_ptr<GameGui> Gui;  // the web panels, from after the start level on
+  std::unique_ptr<ReloadOnSave> reloads;  // null unless setup.lua asks for reload on save
   std::unique_ptr<MouseRouter> mouse;
   std::unique_ptr<InputHandler> handler;  // null when there is no input system
   StateStack states;

@@ -39,6 +39,7 @@ public:
   void buildFixedScene();
   // At the end of the frame; the last request in a frame wins.
   void request(const std::string& level) { pendingLevel = level; }
+  void reloadCurrent() { pendingLevel = currentLevel; }
   // Loads the requested level, if any. The web panels are null until after the start level.
   void loadPending(GameGui* webPanels);
   // The level name, or the current level again when it is empty.

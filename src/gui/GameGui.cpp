@@ -103,6 +103,22 @@ void GameGui::refreshNavi(const std::string& name) {
   }
 }
 
+int GameGui::reloadPages(const std::string& fileName) {
+  const bool page = fileName.size() > 5 && (fileName.compare(fileName.size() - 5, 5, ".html") == 0 ||
+                                            fileName.compare(fileName.size() - 4, 4, ".htm") == 0);
+  int reloaded = 0;
+  for (NaviLibrary::Navi* navi : naviManager->getNavis("*")) {
+    const std::string& address = navi->address();
+    const bool local = address.compare(0, 7, "file://") == 0;
+    if (local && (!page || (address.size() > fileName.size() &&
+                            address.compare(address.size() - fileName.size() - 1, std::string::npos, "/" + fileName) == 0))) {
+      navi->reload();
+      ++reloaded;
+    }
+  }
+  return reloaded;
+}
+
 void GameGui::resetNavis() {
   for (NaviLibrary::Navi* navi : naviManager->getNavis("*"))
     naviManager->destroyNavi(navi->getName());

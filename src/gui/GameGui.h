@@ -43,6 +43,9 @@ public:
   void zoomInNavi(const std::string& name);
   void zoomOutNavi(const std::string& name);
   void refreshNavi(const std::string& name);
+  // Loads again each panel that shows a page of the game's folder with that file name, or every
+  // such panel when the file is no page (a style sheet, a script); how many.
+  int reloadPages(const std::string& fileName);
   void resetNavis();
 
   // Takes what the browser sent, delivers the pages' calls, moves fades, uploads pictures.

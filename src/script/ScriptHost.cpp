@@ -71,6 +71,8 @@ const char* readSourceFile(lua_State*, void* data, size_t* size) {
 // opens like a file but fails its first read, so it is refused here too. Every push that could
 // raise an error comes while no file is open.
 int loadSourceFile(lua_State* L, const char* path) {
+  if (ScriptHost* host = hostOf(L))
+    host->noteFile(L, path);
   lua_pushfstring(L, "@%s", path);
   const char* chunkName = lua_tostring(L, -1);
   SourceFile source;
@@ -368,6 +370,7 @@ void ScriptHost::openVm(ScriptVm& vm) {
   closeVm(vm);
   lua_State* L = luaL_newstate();
   vm.state = L;
+  vm.files.clear();
   if (!L)
     return;
   openLibrary(L, luaopen_base, "");
@@ -412,6 +415,29 @@ void ScriptHost::closeVm(ScriptVm& vm) {
               " million instructions");
   blocksUsed = 0;
   --closingVms;
+}
+
+void ScriptHost::noteFile(lua_State* L, const char* path) {
+  ScriptVm* vm = L == lua->state ? lua.get() : L == setup->state ? setup.get() : nullptr;
+  try {
+    if (vm && std::find(vm->files.begin(), vm->files.end(), path) == vm->files.end())
+      vm->files.push_back(path);
+  } catch (...) {
+    // Without memory for the name, a save of that file does not reload the level.
+  }
+}
+
+std::string ScriptHost::checkFile(const std::string& path) {
+  lua_State* L = luaL_newstate();
+  if (!L)
+    return "no memory to read " + path;
+  std::string failure;
+  if (loadSourceFile(L, path.c_str()) != 0) {
+    const char* message = lua_tostring(L, -1);
+    failure = message ? message : "?";
+  }
+  lua_close(L);
+  return failure;
 }
 
 void ScriptHost::runFile(ScriptVm& vm, const std::string& path) {

@@ -31,7 +31,8 @@ public:
   int memoryKb() const;
 
   lua_State* state = nullptr;
-  std::string exchangeText;  // read and replaced only through ScriptHost::swapExchange
+  std::string exchangeText;
+  std::vector<std::string> files;  // the source files loaded into it since it opened, as named  // read and replaced only through ScriptHost::swapExchange
 };
 
 class ScriptHost {
@@ -52,6 +53,10 @@ public:
   // True while a VM closes and its finalisers run: the script functions then do nothing.
   bool closing() const { return closingVms > 0; }
   void runFile(ScriptVm& vm, const std::string& path);
+  // Empty when the file compiles; else the error, with where it is. Runs nothing.
+  std::string checkFile(const std::string& path);
+  // Every source file a VM loads is noted in its files.
+  void noteFile(lua_State* L, const char* path);
   void runStatement(ScriptVm& vm, const std::string& statement);
 
   // Field key of the global table; 0 / "" when absent. The Lua stack is left as it was.

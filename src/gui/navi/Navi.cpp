@@ -173,6 +173,7 @@ void Navi::loadFile(const std::string& file) {
 }
 
 void Navi::navigate(const std::string& url) {
+  lastUrl = url;
   pendingUrl = url;
   startNavigation();
 }

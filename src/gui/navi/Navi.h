@@ -78,6 +78,9 @@ public:
   void injectMouseDown(int x, int y);
   void injectMouseUp(int x, int y);
   const std::string& getName() const { return name; }
+  // The address it was last asked to show, and showing it again.
+  const std::string& address() const { return lastUrl; }
+  void reload() { navigate(lastUrl); }
 
   bool isVisible() const { return visible; }
   // Whether a picture of the page has reached its texture.
@@ -145,6 +148,7 @@ private:
   int setupWaiting = 0;        // setup commands not answered yet
   bool pageLoaded = false;     // the first navigation ended: deferred calls may go
   std::string pendingUrl;
+  std::string lastUrl;
   std::vector<std::pair<std::string, std::string>> deferred;  // method, params as JSON text
   std::string deferredMove;    // the last mouse move made while waiting, sent after the calls
   bool callsDropped = false;   // deferred calls ran over: said once

@@ -48,7 +48,7 @@ int SetElementCaption(lua_State* L, ScriptContext& engine) {
   return 0;
 }
 
-int SetElementMaterial(lua_State* L, ScriptContext& engine) {
+int SetElementMaterial(lua_State* L, ScriptContext&) {
   // A missing element or material throws, and the guard logs it.
   const std::string element = argString(L, 1), material = argString(L, 2);
   Ogre::OverlayManager::getSingleton().getOverlayElement(element)->setMaterialName(material);

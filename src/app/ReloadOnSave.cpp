@@ -1,0 +1,92 @@
+// Saved files, as the watch hands them out, to what takes them in.
+#include "app/ReloadOnSave.h"
+
+#include "app/LevelLoader.h"
+#include "core/Log.h"
+#include "gui/GameGui.h"
+#include "platform/FileWatch.h"
+#include "render/ReloadInPlace.h"
+#include "script/ScriptHost.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char resourceFolder[] = "../Resource";
+// Editors save in bursts: a file counts as saved once it has been quiet this long.
+const uint32_t quietMs = 150;
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string realPath(const std::string& path) {
+  std::error_code error;
+  fs::path real = fs::weakly_canonical(path, error);
+  return error ? path : real.string();
+}
+
+std::string textOf(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+ReloadOnSave::ReloadOnSave(ScriptHost& scripts, LevelLoader& levels, GameGui& pages)
+    : scripts(scripts), levels(levels), pages(pages), watch(std::make_unique<platform::FileWatch>(resourceFolder)) {
+  if (watch->failure().empty()) {
+    core::log("Reload on save: files saved under " + std::string(resourceFolder) + " reach the running game");
+  } else {
+    core::log("Reload on save is off: " + watch->failure());
+    watch.reset();
+  }
+}
+
+ReloadOnSave::~ReloadOnSave() = default;
+
+void ReloadOnSave::update() {
+  if (!watch)
+    return;
+  for (const std::string& saved : watch->takeSettled(quietMs)) {
+    const std::string name = fs::path(saved).filename().string();
+    if (endsWith(name, ".lua")) {
+      for (const std::string& named : scripts.luaVm().files)
+        if (realPath(named) == saved) {
+          levelFileSaved(named);
+          break;
+        }
+    } else if (endsWith(name, ".mesh.xml") || endsWith(name, ".skeleton.xml")) {
+      core::log(name + " was saved: meshes reach the game through a build (bash scripts/build.sh)");
+    } else if (render::reloadsInPlace(name)) {
+      core::log(render::reloadInPlace(name));
+    } else if (endsWith(name, ".html") || endsWith(name, ".htm") || endsWith(name, ".css") || endsWith(name, ".js")) {
+      if (int count = pages.reloadPages(name))
+        core::log("Reloaded " + std::to_string(count) + " web panel" + (count > 1 ? "s" : "") + " for " + name);
+    }
+  }
+}
+
+void ReloadOnSave::levelFileSaved(const std::string& named) {
+  // A level that writes its own file when it loads must not load for ever: the same text again
+  // is no change.
+  std::string text = textOf(named);
+  auto last = lastText.find(named);
+  if (last != lastText.end() && last->second == text)
+    return;
+  const std::string failure = scripts.checkFile(named);
+  if (!failure.empty()) {
+    scripts.reportScriptError(failure);
+    return;
+  }
+  lastText[named] = std::move(text);
+  const std::string shown = named.compare(0, 3, "../") == 0 ? named.substr(3) : named;
+  core::log("Reload: " + shown + " was saved; the level loads again");
+  levels.reloadCurrent();
+}
