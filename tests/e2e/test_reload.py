@@ -2,7 +2,9 @@
 (setup.lua's "reload") reach it, script errors come with their traceback, and try-level.sh runs a
 level for the maker's own checks."""
 import os
+import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -87,11 +89,12 @@ shoot()
 
 
 class TryLevel(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="tq_try_")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
     def try_level(self, text, *options):
-        folder = os.path.join(os.environ.get("TMPDIR", "/tmp"), "tq_try_%d" % os.getpid())
-        os.makedirs(folder, exist_ok=True)
-        self.addCleanup(lambda: subprocess.run(["rm", "-rf", folder]))
-        level = os.path.join(folder, "mine.lua")
+        level = os.path.join(self.folder, "mine.lua")
         with open(level, "w") as f:
             f.write(text)
         env = dict(os.environ, TQ_GAME_DIR=GAME_DIR)
@@ -100,10 +103,12 @@ class TryLevel(unittest.TestCase):
                               timeout=180)
 
     def test_a_clean_level_passes_and_one_with_an_error_fails_with_its_traceback(self):
+        shot = os.path.join(self.folder, "last.png")
         clean = self.try_level('CreateSceneNode("", "LevelRoot") LogText("mine ran")\n', "--seconds", "2",
-                               "--shot", "last.png")
+                               "--shot", shot)
         self.assertEqual(clean.returncode, 0, clean.stdout + clean.stderr)
         self.assertIn("mine ran", clean.stdout)
+        self.assertTrue(os.path.getsize(shot) > 0)
         broken = self.try_level('CreateSceneNode("", "LevelRoot")\nlocal t = nil\nShutDown() print(t.x)\n')
         self.assertEqual(broken.returncode, 1, broken.stdout + broken.stderr)
         self.assertIn("Scripting error", broken.stdout)
