@@ -21,6 +21,7 @@ extern "C" {
 namespace {
 
 const char hostKey = 0;  // address used as the registry key of the owning ScriptHost
+const char tracebackKey = 0;  // and of the runs' message handler, made once a VM
 
 const char binaryRefused[] = "refusing precompiled chunk: ";
 
@@ -240,7 +241,7 @@ std::string placeOf(const lua_Debug& frame) {
 // The message handler of every run: notes where the error happened, outermost call first, for the
 // report that follows, and hands the message on unchanged. Lua's own frames only; the stack is
 // read, never grown, so nothing here raises a Lua error.
-int noteTraceback(lua_State* L) {
+int tracebackHandler(lua_State* L) {
   ScriptHost* host = hostOf(L);
   if (!host)
     return 1;
@@ -270,7 +271,8 @@ int protectedCall(lua_State* L, int nargs, int nresults) {
     blocksUsed = 0;
   lua_sethook(L, countInstructions, LUA_MASKCOUNT, instructionBlock);
   const int handler = lua_gettop(L) - nargs;
-  lua_pushcfunction(L, noteTraceback);
+  lua_pushlightuserdata(L, const_cast<char*>(&tracebackKey));
+  lua_rawget(L, LUA_REGISTRYINDEX);
   lua_insert(L, handler);
   ++runDepth;
   const int status = lua_pcall(L, nargs, nresults, handler);
@@ -388,6 +390,9 @@ void ScriptHost::openVm(ScriptVm& vm) {
 
   lua_pushlightuserdata(L, const_cast<char*>(&hostKey));
   lua_pushlightuserdata(L, this);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+  lua_pushlightuserdata(L, const_cast<char*>(&tracebackKey));
+  lua_pushcfunction(L, tracebackHandler);
   lua_rawset(L, LUA_REGISTRYINDEX);
 
   lua_pushstring(L, "LUA_PATH");
