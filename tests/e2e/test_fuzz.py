@@ -35,32 +35,29 @@ KEYS = ["a", "w", "space", "Escape", "F1", "Print", "Tab", "Up", "Return", "Back
 
 
 def player(stop, seed):
-    """A during= callback: random keys and clicks in the game window until stop is set. The window
-    is looked up again every few events: each restart makes a new one."""
-    def start(display, game):
-        def xdotool(*words):
-            return subprocess.run(["xdotool"] + list(words), env=dict(os.environ, DISPLAY=display),
-                                  capture_output=True, text=True, timeout=30).stdout.split()
+    """A during= callback: random keys and clicks in the game window, from a thread of its own, until
+    stop is set. The window is looked up again every few events: each restart makes a new one."""
+    def send(display):
+        env, rng, window, sent = dict(os.environ, DISPLAY=display), random.Random(seed), None, 0
 
-        def send():
-            rng, window, sent = random.Random(seed), None, 0
-            while not stop.is_set():
-                if window is None or sent % 20 == 0:
-                    found = xdotool("search", "--name", "Tarnel Quibbo")
-                    window = found[0] if found else None
-                sent += 1
-                if window is None:
-                    stop.wait(0.2)
-                    continue
-                # Mostly below the page panel at the top left, where clicks reach the level.
-                xdotool("mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
-                if rng.random() < 0.5:
-                    xdotool("key", rng.choice(KEYS))
-                else:
-                    xdotool("click", str(rng.choice([1, 1, 3])))
-                stop.wait(0.03)
-        threading.Thread(target=send, daemon=True).start()
-    return start
+        def xdotool(*words):
+            return subprocess.run(["xdotool"] + list(words), env=env, capture_output=True, text=True,
+                                  timeout=30).stdout.split()
+        while not stop.is_set():
+            if window is None or sent % 20 == 0:
+                window = (xdotool("search", "--name", "Tarnel Quibbo") or [None])[0]
+            sent += 1
+            if window is None:
+                stop.wait(0.2)
+                continue
+            # Mostly below the page panel at the top left, where clicks reach the level.
+            xdotool("mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
+            if rng.random() < 0.5:
+                xdotool("key", rng.choice(KEYS))
+            else:
+                xdotool("click", str(rng.choice([1, 1, 3])))
+            stop.wait(0.03)
+    return lambda display, game: threading.Thread(target=send, args=(display,), daemon=True).start()
 
 
 class ScriptLibraryFuzz(GameTest):

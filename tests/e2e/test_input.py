@@ -15,7 +15,6 @@ from test_sound import segments
 # Logs every statement the engine runs as the statement's own text.
 LEVEL = """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
 CreateSceneNode("LevelRoot", "_FollowCamera1")
 CreateSceneNode("LevelRoot", "look_at_node")
 SetPosition("_FollowCamera1", 0, 5, 30)
@@ -33,9 +32,7 @@ function MousePressed(x, y, b)
 end
 function MouseReleased(x, y, b) LogText("MouseReleased(" .. x .. ", " .. y .. ", " .. b .. ")") end
 LeaveEditMode()  -- the play state is on top: nothing happens
--- From a step of the main loop: the start level runs before the input handler exists.
-AddActor("Director")
-AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
+at(100, "LogText('READY')")  -- from a step of the main loop: the start level runs before the input handler exists
 """
 
 
@@ -101,9 +98,7 @@ class InputFromXEvents(GameTest):
     def test_without_an_input_system_or_camera_nodes_the_level_plays_on(self):
         self.game.level("test.lua", """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
-AddActor("Clock")
-AddActorMessage("Clock", 400, 7, "check_equal('mouse', table.concat({GetMousePosition()}, ' '), '0 0 0') ShutDown()", "", 0, 0, 0, 0)
+at(400, "check_equal('mouse', table.concat({GetMousePosition()}, ' '), '0 0 0') ShutDown()")
 LeaveEditMode()
 """)
         preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), os.environ["TQ_FAIL_INPUT_SHIM"]]))
@@ -127,11 +122,7 @@ class AnimatedCursor(GameTest):
                 f.truncate(6000)
         elif damage == "missing":
             os.remove(cursor)
-        self.game.level("test.lua", """
-CreateSceneNode("", "LevelRoot")
-AddActor("Director")
-AddActorMessage("Director", 100, 7, "LogText('READY')", "", 0, 0, 0, 0)
-""")
+        self.game.level("test.lua", 'dofile("../Resource/Levels/check.lua") at(100, "LogText(\'READY\')")')
         seen = []
 
         def watch(display, game):

@@ -7,7 +7,10 @@ from harness import GameTest, close_window_after, setup_script
 
 
 class LevelLoading(GameTest):
-    def test_a_load_wipes_the_old_level_and_keeps_the_exchange_text(self):
+    def test_loads_of_good_bare_broken_and_clock_pushed_levels(self):
+        # a -> b: what a load wipes and keeps. bare -> wrap: clocks pushed to the 32-bit limit; bare's
+        # leads by 2^31 - 1 ms, which the frame would step through before the load at its end, and
+        # wrap's one more ms wraps the lead to a clock far behind, where no step would come.
         self.game.level("a.lua", """
             CreateSceneNode("", "LevelRoot")
             level_a_global = "still here?"
@@ -19,12 +22,11 @@ class LevelLoading(GameTest):
             LogText("a done")
         """)
         self.game.level("b.lua", """
-            dofile("../Resource/Levels/check.lua")
             LogText("tick in the load " .. GetTick())  -- first: the sky box takes time
+            dofile("../Resource/Levels/check.lua")
             check_equal("globals of the old level are gone", level_a_global, nil)
             check_equal("exchange text survives", GlobalCmd("b"), "from level a")
             AddActor("Walker")
-            CreateSceneNode("", "LevelRoot")
             CreateSceneNode("LevelRoot", "_FollowCamera1")
             CreateSceneNode("LevelRoot", "look_at_node")
             SetPosition("look_at_node", 0, 10, -10)
@@ -34,11 +36,24 @@ class LevelLoading(GameTest):
             local jump = GetTick() - before
             -- A stall between the calls adds to it, but never the 90 s the run may take: more is a move made twice.
             check("FastForward moves the clock by its argument", jump >= 100000 and jump < 190000, jump)
-            AddActor("Camera")
-            AddActorMessage("Camera", 100, 7, "SaveScreenshot('b.png') ShutDown()", "", 0, 0, 0, 0)
+            at(100, "SaveScreenshot('b.png') coreLoadLevel('bare.lua')")
         """)
+        self.game.level("bare.lua", """
+            FastForward(2147483647)
+            AddActor("Timer")
+            AddActorMessage("Timer", 100, 7, "coreLoadLevel('wrap.lua')", "", 0, 0, 0, 0)
+        """)
+        self.game.level("wrap.lua", """
+            dofile("../Resource/Levels/check.lua")
+            FastForward(2147483647)
+            FastForward(1)
+            at(100, "LogText('wrap stepped') coreLoadLevel('broken.lua')")
+        """)
+        self.game.level("broken.lua", 'ShutDown() this is not lua')
         self.game.write("setup.lua", setup_script(startlevel="a.lua"))
-        result = self.run_game()
+        # Nothing of the broken chunk runs, ShutDown included, so the test closes the window.
+        result = self.run_game(during=close_window_after("LoadLevel(broken.lua) end at"))
+        self.assertEqual(result.returncode, 0)
         self.assertPasses(result, 3)
         self.assertNotIn("ERROR. Duplicate Actor name: Walker", result.messages())
         # The last request wins, and a request made during a load is kept for the frame's end.
@@ -55,39 +70,14 @@ class LevelLoading(GameTest):
         r, g, b = image.getpixel((image.width // 2, image.height // 2))
         self.assertGreater(b, r + 40, (r, g, b))
 
-    def test_a_clock_pushed_to_the_32_bit_limit_neither_hangs_nor_freezes_the_world(self):
-        # A: the clock leads by 2^31 - 1 ms, which the frame would step through before the load at
-        # its end. B: one more ms and the lead wraps to a clock far behind, and no step would come.
-        self.game.level("a.lua", """
-            CreateSceneNode("", "LevelRoot")
-            FastForward(2147483647)
-            AddActor("Timer")
-            AddActorMessage("Timer", 100, 7, "coreLoadLevel('b.lua')", "", 0, 0, 0, 0)
-        """)
-        self.game.level("b.lua", """
-            CreateSceneNode("", "LevelRoot")
-            FastForward(2147483647)
-            FastForward(1)
-            AddActor("Timer")
-            AddActorMessage("Timer", 100, 7, "LogText('b stepped') ShutDown()", "", 0, 0, 0, 0)
-        """)
-        self.game.write("setup.lua", setup_script(startlevel="a.lua"))
-        result = self.run_game(timeout=60)
-        result.in_order(["LoadLevel(b.lua) start at: 0", "b stepped"])
-        self.assertEqual(result.count("FastForward: the clock may lead or trail the simulation by 3600000 ms at most"),
-                         3)
-
-    def test_a_bare_level_and_a_broken_one_complete_their_loads(self):
-        self.game.level("test.lua", 'LogText("bare level") coreLoadLevel("broken.lua")')
-        self.game.level("broken.lua", 'ShutDown() this is not lua')
-        # Nothing of the broken chunk runs, ShutDown included, so the test closes the window.
-        result = self.run_game(during=close_window_after("LoadLevel(broken.lua) end at"))
-        self.assertEqual(result.returncode, 0)
-        second = result.index("LoadLevel(broken.lua) start at: 0")
+        bare, wrap, broken = (result.index("LoadLevel(%s.lua) start at: 0" % name) for name in ("bare", "wrap", "broken"))
         for node in ("_FollowCamera1", "look_at_node"):
             line = "No scene node %s in this level: the camera stays free" % node
-            self.assertEqual(result.messages()[:second].count(line), 1, line)
-        error = result.index("Scripting error", second)
+            self.assertEqual(result.messages()[bare:wrap].count(line), 1, line)
+        result.in_order(["wrap stepped", "LoadLevel(broken.lua) start at: 0"], wrap)
+        self.assertEqual(result.count("FastForward: the clock may lead or trail the simulation by 3600000 ms at most"),
+                         3)
+        error = result.index("Scripting error", broken)
         self.assertIn("broken.lua", result.messages()[error + 1])
         result.index(re.compile(r"LoadLevel\(broken.lua\) end at: \d+"), error)
 

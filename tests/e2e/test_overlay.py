@@ -12,37 +12,32 @@ from harness import GameTest, setup_script
 
 LEVEL = """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
 SetBackground("Materials/FadeOverlayMaterial")
 SetBackground("Menu/Background")  -- replaces the first: one background, the second material
-AddActor("Director")
-local at = 0
+local due = 0
 -- Each statement drops the clock's lead over the world, so a frame renders before the next
 -- one, however far a loaded machine has fallen behind.
-function later(statement)
-  at = at + 1200
-  AddActorMessage("Director", at, 7, "FastForward(GetSimulationTime() - GetTick()) " .. statement, "", 0, 0, 0, 0)
+function later(statement, pause)
+  due = due + 1200 + (pause or 0)
+  at(due, "FastForward(GetSimulationTime() - GetTick()) " .. statement)
 end
 later("SaveScreenshot('base.png') text = CreatePanel('AB', 400, 300) badge = CreatePanel('TPL_Badge', 0.1, 0.8) AddElement('OVE_HUD')")
 later("SaveScreenshot('panels.png') check_equal('names', text .. ' ' .. badge, 'Panel_0 Panel_1') DestroyPanel(text) SetElementCaption('HUD/Score', 'Score: 12345')")
 later("SaveScreenshot('destroyed.png') AddElement(text) AddElement(text) AddElement('Panel_0_TA') RemoveElement('OVE_HUD')")
-later("SaveScreenshot('back.png') a_function_with_a_name_long_enough_to_make_a_wide_error_box()")
-later("SaveScreenshot('error1.png') error('short')")
+-- The erring statements stand alone: the box shows a statement's first line too.
+later("SaveScreenshot('back.png')") at(due + 1, "a_function_with_a_name_long_enough_to_make_a_wide_error_box()")
+later("SaveScreenshot('error1.png')") at(due + 1, "error('short')")
 later("SaveScreenshot('error2.png') Fade(0, 0.5)")
-at = at + 2000
-later("SaveScreenshot('faded.png') Fade(1, 0.5)")
-at = at + 2000
+later("SaveScreenshot('faded.png') Fade(1, 0.5)", 2000)
 later("SaveScreenshot('clear.png') AddElement('OVE_HUD') coreLoadLevel('next.lua')")
 """
 
 NEXT = """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
 check_equal("counter goes on", CreatePanel("", 1000, 1000), "Panel_4")
 -- The last level's panels, destroyed or not, are gone for good: none comes back by its name.
 AddElement("Panel_0") AddElement("Panel_1") AddElement("Panel_2")
-AddActor("Director")
-AddActorMessage("Director", 400, 7, "SaveScreenshot('next.png') ShutDown()", "", 0, 0, 0, 0)
+at(400, "SaveScreenshot('next.png') ShutDown()")
 """
 
 
@@ -121,22 +116,17 @@ class LongCaptionTest(GameTest):
         # megabyte costs about what they cost; uncut, sixty times as much.
         self.game.level("test.lua", r"""
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
-function rss() local f = io.open("/proc/self/status") local t = f:read("*a") f:close() return tonumber(string.match(t, "VmRSS:%s*(%d+)")) end
-function texts(text)
+function measure(text)
+  local before = rss()
   local panel = CreatePanel(text, 0, 0)
   SetElementCaption(panel .. "_TA", text .. "r")
   ShowText(text)
-end
-function measure(text)
-  local before = rss()
-  texts(text)
   return function() return rss() - before end
 end
-AddActor("Director")
-AddActorMessage("Director", 0, 7, "baseline = measure(string.rep('q', 16383))", "", 0, 0, 0, 0)
-AddActorMessage("Director", 600, 7, "baseline = baseline() cut = measure(string.rep('q', 1024 * 1024))", "", 0, 0, 0, 0)
-AddActorMessage("Director", 1200, 7, "cut = cut() LogText('caption memory: ' .. cut .. ' kB against ' .. baseline .. ' kB') check('a megabyte costs what the cut length costs', cut < 4 * baseline, cut .. ' kB against ' .. baseline .. ' kB') ShutDown()", "", 0, 0, 0, 0)
+at(0, "baseline = measure(string.rep('q', 16383))")
+at(600, "baseline = baseline() cut = measure(string.rep('q', 1024 * 1024))")
+at(1200, "cut = cut() LogText('caption memory: ' .. cut .. ' kB against ' .. baseline .. ' kB') "
+         .. "check('a megabyte costs what the cut length costs', cut < 4 * baseline, cut .. ' kB against ' .. baseline .. ' kB') ShutDown()")
 """)
         result = self.run_game()
         self.assertPasses(result, 1)
@@ -149,34 +139,31 @@ class MissingOverlayDataTest(GameTest):
         core = os.path.join(self.game.resource, "Misc", "OgreCore.zip")
         with zipfile.ZipFile(core) as archive:
             original = {n: archive.read(n) for n in archive.namelist()}
-        kept = {n: data for n, data in original.items() if not n.startswith("Game.")}
-        with zipfile.ZipFile(core, "w") as archive:
-            for name, data in kept.items():
-                archive.writestr(name, data)
+
+        def write(files):
+            with zipfile.ZipFile(core, "w") as archive:
+                for name, data in files.items():
+                    archive.writestr(name, data)
+        write({n: data for n, data in original.items() if not n.startswith("Game.")})
         self.game.level("test.lua", """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
-AddActor("Director")
 -- Each failing call in a statement of its own: a failure ends only its statement.
 for i, statement in ipairs({"Fade(0, 1)", "CreatePanel('text', 10, 10)", "CreatePanel('TPL_Nothing', 0, 0)",
     "AddElement('OVE_Nothing') RemoveElement('Nothing') SetElementCaption('Nothing', 'x') DestroyPanel('Panel_9')",
     "Fade(1, 1) check('went on', true) ShutDown()"}) do
-  AddActorMessage("Director", i * 100, 7, statement, "", 0, 0, 0, 0)
+  at(i * 100, statement)
 end
 """)
         result = self.run_game()
         self.assertEqual(result.returncode, 0, result.log[-3000:])
-        self.assertEqual(result.count("Error! No Materials/FadeOverlayMaterial: scene fading is off"), 1)
-        for line in ("CreatePanel: Could not find material GameOverlayMaterial",
+        for line in ("Error! No Materials/FadeOverlayMaterial: scene fading is off",
+                     "CreatePanel: Could not find material GameOverlayMaterial",
                      "CreatePanel: OverlayElement with name TPL_Nothing not found."):
             self.assertEqual(result.count(line), 1, line)
         self.assertPasses(result, 1)
 
         # A fade material without its texture unit: this Ogre asserts on the unit it lacks.
-        original["Game.material"] = "material Materials/FadeOverlayMaterial { technique { pass { } } }"
-        with zipfile.ZipFile(core, "w") as archive:
-            for name, data in original.items():
-                archive.writestr(name, data)
+        write(dict(original, **{"Game.material": "material Materials/FadeOverlayMaterial { technique { pass { } } }"}))
         self.game.level("test.lua", 'Fade(0, 1) ShutDown()')
         result = self.run_game()
         self.assertEqual(result.returncode, 0, result.log[-3000:])

@@ -9,7 +9,6 @@ from harness import GameTest
 
 LEVEL = """
 dofile("../Resource/Levels/check.lua")
-CreateSceneNode("", "LevelRoot")
 AddResourceLocation("LevelData", "../Resource/Extra", "FileSystem")  -- collision meshes load from here
 CreateCollisionSpace("World", "")
 AddActor("Crate")
@@ -25,20 +24,16 @@ CreateSceneNode("Parent", "Child")
 SetPosition("Parent", 1, 2, 3)
 SetPosition("Child", 10, 0, 0)
 
-function xyz(x, y, z) return x .. "," .. y .. "," .. z end
 function Finish()
   local x, y, z, name = RayTest("World", 0, 50, 0, 0, -1, 0, 100)
   check_equal("ray hits the crate's top", name .. string.format(" %.3f", y), "Crate 2.200")
   -- The parent turns twice in one frame: each read sees the turn just made.
   SetRotation("Parent", 0, 1, 0, 90)
-  x, y, z = GetPosition("Child")
-  check("world position after a turn of the parent", math.abs(x - 1) + math.abs(y - 2) + math.abs(z + 7) < 1e-3, xyz(x, y, z))
+  check_near("world position after a turn of the parent", 1e-3, 1, 2, -7, GetPosition("Child"))
   SetRotation("Parent", 0, 1, 0, 180)
-  x, y, z = GetPosition("Child")
-  check("world position after a second turn", math.abs(x + 9) + math.abs(y - 2) + math.abs(z - 3) < 1e-3, xyz(x, y, z))
-  check_equal("camera node on _FollowCamera1", xyz(GetPosition("_CameraNode")), "0,10,40")
-  x, y, z = GetPosition("camera")
-  check("camera at its node", math.abs(x) + math.abs(y - 10) + math.abs(z - 40) < 0.01, xyz(x, y, z))
+  check_near("world position after a second turn", 1e-3, -9, 2, 3, GetPosition("Child"))
+  check_near("camera node on _FollowCamera1", 1e-9, 0, 10, 40, GetPosition("_CameraNode"))
+  check_near("camera at its node", 0.01, 0, 10, 40, GetPosition("camera"))
   depth = 0
   ExecuteCmd("lua", "depth = depth + 1 ExecuteCmd('lua', 'depth = depth + 1')")
   check_equal("ExecuteCmd nests in the same VM", depth, 2)
@@ -53,13 +48,13 @@ function CameraRay(tries)
                                              GetWindowProperty("window_height") / 2)
   local towards = (dy * -10 + dz * -40) / math.sqrt(1700)
   if math.abs(towards - 1) > 0.001 and tries < 100 then
-    return AddActorMessage("Crate", GetSimulationTime() + 100, 7, "CameraRay(" .. tries + 1 .. ")", "", 0, 0, 0, 0)
+    return at(GetSimulationTime() + 100, "CameraRay(" .. tries + 1 .. ")")
   end
-  check_near("ray through the window centre looks at look_at_node", towards, 1, 0.001)
-  check("camera ray starts at the camera", math.abs(oy - 10) + math.abs(oz - 40) < 1, xyz(ox, oy, oz))
+  check("ray through the window centre looks at look_at_node", math.abs(towards - 1) <= 0.001, towards)
+  check_near("camera ray starts at the camera", 1, 0, 10, 40, ox, oy, oz)
   ShutDown()
 end
-AddActorMessage("Crate", 300, 7, "Finish()", "", 0, 0, 0, 0)
+at(300, "Finish()")
 """
 
 

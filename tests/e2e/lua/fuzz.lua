@@ -4,35 +4,27 @@
 -- restarts in between. The table fuzz in setup.lua gives the seed and the number of calls; the
 -- generator's state lives in a file of the working directory, so loads and restarts go on with it.
 
+dofile("../Resource/Levels/check.lua")
 local STATE_FILE = "fuzz_state.txt"
 local total = tonumber(GetStringValue("setup", "fuzz", "calls")) or 1000
 local verbose = GetFloatValue("setup", "fuzz", "verbose") ~= 0
 
 -- The events met so far are counted too, so a run shows which ones it reached.
-local state = { seed = tonumber(GetStringValue("setup", "fuzz", "seed")) or 1, done = 0, loads = 0, restarts = 0 }
-local events = {}
-do
-  local f = io.open(STATE_FILE)
-  if f then
-    local seed, done, loads, restarts = f:read("*n", "*n", "*n", "*n")
-    for kind, n in string.gmatch(f:read("*a"), "(%a+)=(%d+)") do events[kind] = tonumber(n) end
-    f:close()
-    state = { seed = seed, done = done, loads = loads, restarts = restarts }
-  else
-    state.seed = state.seed % 2147483646 + 1
-  end
-end
+local state = loadfile(STATE_FILE)
+state = state and state() or { seed = (tonumber(GetStringValue("setup", "fuzz", "seed")) or 1) % 2147483646 + 1,
+                               done = 0, loads = 0, restarts = 0, events = {} }
 
-local function eventList()
+local function eventList(separator)
   local seen = {}
-  for kind, n in pairs(events) do seen[#seen + 1] = kind .. "=" .. n end
+  for kind, n in pairs(state.events) do seen[#seen + 1] = kind .. "=" .. n end
   table.sort(seen)
-  return table.concat(seen, " ")
+  return table.concat(seen, separator)
 end
 
 local function save()
   local f = io.open(STATE_FILE, "w")
-  f:write(string.format("%d %d %d %d %s\n", state.seed, state.done, state.loads, state.restarts, eventList()))
+  f:write(string.format("return { seed = %d, done = %d, loads = %d, restarts = %d, events = { %s } }\n",
+                        state.seed, state.done, state.loads, state.restarts, eventList(", ")))
   f:close()
 end
 
@@ -43,28 +35,17 @@ local function rand(n)
 end
 local function pick(list) return list[rand(#list)] end
 
-local function rss()
-  local f = io.open("/proc/self/status")
-  if not f then return 0 end
-  local text = f:read("*a")
-  f:close()
-  return tonumber(string.match(text, "VmRSS:%s*(%d+)")) or 0
-end
-
-local functions = {
-  "ShowText", "LogText", "GetTick", "GetSimulationTime", "coreLoadLevel", "CreateEntity",
-  "CreateSceneNode", "AttachObject", "SetSkyBox", "SetBackground", "SetFog", "AddCompositor",
-  "AddResourceLocation", "SaveScreenshot", "ShutDown", "StartWebBrowser", "GetUrl", "GetHash",
-  "FastForward", "GetVersion", "GetFps", "GetBatchCount", "LeaveEditMode", "GetMousePosition",
-  "GetRandomHash", "Fade", "WriteReg", "ReadReg", "GetWindowProperty", "CreateCollisionSpace",
-  "RayTest", "CollisionTest", "RegisterCollisionCallback", "SetCameraDampening", "GetCameraRay",
-  "SetPosition", "GetPosition", "SetRotation", "GetParent", "AddActor", "AddActorMessage",
-  "RemoveActor", "CreatePanel", "DestroyPanel", "AddElement", "RemoveElement",
-  "SetElementCaption", "SetElementMaterial", "PlayStream", "UnloadStream", "Play2DSound",
-  "StopAllSounds", "StopSound", "SetMasterVolume", "CreateSpline", "AddSplinePoint",
-  "InterpolateSpline", "GetFloatValue", "GetStringValue", "ExecuteCmd", "GlobalCmd",
-  "CreateNavi", "RemoveNavi", "HideNavi", "ShowNavi", "SetTransparent", "SetMovable",
-  "ExecuteNavi", "ZoomInNavi", "ZoomOutNavi", "ResetNavis", "RefreshNavi", "HasKeyboardFocus"}
+local functions = {}
+for name in string.gmatch([[
+ShowText LogText GetTick GetSimulationTime coreLoadLevel CreateEntity CreateSceneNode AttachObject SetSkyBox
+SetBackground SetFog AddCompositor AddResourceLocation SaveScreenshot ShutDown StartWebBrowser GetUrl
+GetHash FastForward GetVersion GetFps GetBatchCount LeaveEditMode GetMousePosition GetRandomHash Fade
+WriteReg ReadReg GetWindowProperty CreateCollisionSpace RayTest CollisionTest RegisterCollisionCallback
+SetCameraDampening GetCameraRay SetPosition GetPosition SetRotation GetParent AddActor AddActorMessage
+RemoveActor CreatePanel DestroyPanel AddElement RemoveElement SetElementCaption SetElementMaterial
+PlayStream UnloadStream Play2DSound StopAllSounds StopSound SetMasterVolume CreateSpline AddSplinePoint
+InterpolateSpline GetFloatValue GetStringValue ExecuteCmd GlobalCmd CreateNavi RemoveNavi HideNavi ShowNavi
+SetTransparent SetMovable ExecuteNavi ZoomInNavi ZoomOutNavi ResetNavis RefreshNavi HasKeyboardFocus]], "%w+") do functions[#functions + 1] = name end
 
 local huge = string.rep("q", 1024 * 1024)
 local binary = "a\0b\255\0\n'\"]]\\"
@@ -122,6 +103,17 @@ end
 local depth = 0
 local restartWanted = false
 
+local function load(bounceOdds)
+  state.loads = state.loads + 1
+  coreLoadLevel(rand(bounceOdds) == 1 and "fuzz_bounce.lua" or "fuzz.lua")
+end
+
+local function restart()
+  state.restarts = state.restarts + 1
+  restartWanted = true
+  ShutDown(1)
+end
+
 -- One random call. The calls that end or replace this level are steered so the run goes on:
 -- a random ShutDown is followed by a restart, a random level name by this level (or its bounce).
 local function call()
@@ -138,21 +130,15 @@ local function call()
   if verbose then
     local shown = {}
     for i = 1, count do
-      local v = args[i]
-      shown[i] = type(v) == "string" and string.format("%q", string.sub(v, 1, 40)) or tostring(v)
+      shown[i] = type(args[i]) == "string" and string.format("%q", args[i]:sub(1, 40)) or tostring(args[i])
     end
     LogText("FUZZ " .. state.done .. " " .. name .. "(" .. table.concat(shown, ", ") .. ")")
   end
-  local f = _G[name]
+  local function run() return _G[name](unpack(args, 1, count)) end
   local before = GetTick()
   local results
-  if rand(10) == 1 then
-    local co = coroutine.create(function() return f(unpack(args, 1, count)) end)
-    results = { coroutine.resume(co) }
-    table.remove(results, 1)
-  else
-    results = { f(unpack(args, 1, count)) }
-  end
+  if rand(10) == 1 then results = { select(2, coroutine.resume(coroutine.create(run))) }
+  else results = { run() } end
   if name == "CreatePanel" then remember(made, results[1]) end
   if string.find(name, "^Create") or name == "AddActor" or name == "AddResourceLocation" then
     remember(made, args[1]); remember(made, args[2])
@@ -164,17 +150,8 @@ local function call()
     local moved = (GetTick() - before) % 2^32  -- the clock wraps at 32 bits
     if moved >= 2^31 then FastForward(2^32 - moved) elseif moved > 2000 then FastForward(-moved) end
   end
-  if name == "ShutDown" then
-    state.restarts = state.restarts + 1
-    restartWanted = true
-    ShutDown(1)
-    save()
-  end
-  if name == "coreLoadLevel" then
-    state.loads = state.loads + 1
-    coreLoadLevel(rand(3) == 1 and "fuzz_bounce.lua" or "fuzz.lua")
-    save()
-  end
+  if name == "ShutDown" then restart() save() end
+  if name == "coreLoadLevel" then load(3) save() end
 end
 
 function FuzzBurst(n)
@@ -185,12 +162,11 @@ function FuzzBurst(n)
 end
 
 -- The world the events come from: ground and hero for HitGround, two crates that always touch
--- for the collision callback, a driver actor whose Script message comes back every step.
+-- for the collision callback, and FuzzTick, which a Script message brings back every step.
 local ATTACH, POSITION, MESH, COLLISION, SCRIPT = 0, 1, 3, 4, 7
 local function send(actor, time, kind, text1, text2, x, y, z, v)
   AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, v or 0)
 end
-CreateSceneNode("", "LevelRoot")
 AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
 CreateCollisionSpace("World", "")
 CreateCollisionSpace("Props", "")
@@ -206,26 +182,21 @@ place("Quibbo", "Crate.mesh", "Props", 0, 12, 0)
 place("FuzzA", "Crate.mesh", "Props", 30, 0, 30)
 place("FuzzB", "Crate.mesh", "Props", 30, 0.5, 30)
 RegisterCollisionCallback("FuzzA", "FuzzB", "FuzzCollide", rand(2) - 1)
-AddActor("FuzzDriver")
-send("FuzzDriver", 0, SCRIPT, "FuzzTick()")
+at(0, "FuzzTick()")
 PlayStream("Short.wav")
 CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10)
 
-local function finish()
-  LogText("FUZZ done " .. state.done .. " calls, " .. state.loads .. " loads, " .. state.restarts ..
-          " restarts, rss " .. rss() .. " kB; events " .. eventList())
-  os.remove(STATE_FILE)
-  ShutDown(0)
-end
-
-local ticks = 0
 function FuzzTick()
   if state.done >= total then
-    if not restartWanted then finish() end
+    if not restartWanted then
+      LogText("FUZZ done " .. state.done .. " calls, " .. state.loads .. " loads, " .. state.restarts ..
+              " restarts, rss " .. rss() .. " kB; events " .. eventList(" "))
+      os.remove(STATE_FILE)
+      ShutDown(0)
+    end
     return
   end
-  send("FuzzDriver", GetSimulationTime() + 20, SCRIPT, "FuzzTick()")
-  ticks = ticks + 1
+  at(GetSimulationTime() + 20, "FuzzTick()")
   -- A few ms of calls a step, by the wall clock: a step that takes longer than its 20 ms leaves
   -- the frames behind, and the web page's events with them.
   local start = GetTick()
@@ -241,18 +212,15 @@ function FuzzTick()
   if rand(10) == 1 then send(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), SCRIPT, "FuzzScript()") end
   -- Every run, however short, loads a level at half of its calls and restarts at three quarters.
   if rand(1500) == 1 or (state.loads == 0 and state.done >= total / 2) then
-    state.loads = state.loads + 1
-    coreLoadLevel(rand(4) == 1 and "fuzz_bounce.lua" or "fuzz.lua")
+    load(4)
   elseif rand(10000) == 1 or (state.restarts == 0 and state.done >= total * 3 / 4) then
-    state.restarts = state.restarts + 1
-    restartWanted = true
-    ShutDown(1)
+    restart()
   end
   save()
 end
 
 local function on(kind, n)
-  return function() events[kind] = (events[kind] or 0) + 1; FuzzBurst(n) end
+  return function() state.events[kind] = (state.events[kind] or 0) + 1; FuzzBurst(n) end
 end
 KeyPressed, KeyReleased, EscPressed, Screenshot = on("key", 3), on("key", 1), on("esc", 2), on("screenshot", 1)
 MousePressed, MouseReleased, HitGround = on("mouse", 3), on("mouse", 1), on("hit", 3)
