@@ -131,19 +131,16 @@ class Game:
         """Runs the engine to its end under a display of its own; during(display, game) runs while
         it is up, with self.pid the engine's process."""
         xvfb = Xvfb()
-        environment = dict(os.environ)
-        environment["DISPLAY"] = xvfb.display
+        # Never the tester's own sound configuration or data.
+        environment = dict(os.environ, DISPLAY=xvfb.display, XDG_DATA_HOME=os.path.join(self.root, "data"))
         environment.pop("ALSOFT_CONF", None)
-        environment["XDG_DATA_HOME"] = os.path.join(self.root, "data")  # never the tester's own values
-        if env:
-            environment.update(env)
+        environment.update(env or {})
         log_path = os.path.join(self.bin, LOG_NAME)
         if os.path.exists(log_path):
             os.remove(log_path)
-        executable = os.path.join(GAME_DIR, "Bin", "tarnel-quibbo")
         timed_out = False
         try:
-            process = subprocess.Popen([executable], cwd=self.bin, env=environment, stdout=subprocess.PIPE,
+            process = subprocess.Popen([os.path.join(GAME_DIR, "Bin", "tarnel-quibbo")], cwd=self.bin, env=environment, stdout=subprocess.PIPE,
                                        stderr=subprocess.STDOUT, start_new_session=True)
             self.pid = process.pid
             if during:
@@ -163,14 +160,24 @@ class Game:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+def xdotool(display, *words):
+    """Runs xdotool on display; the words it prints (none if it took over 30 s)."""
+    try:
+        return subprocess.run(["xdotool", *words], capture_output=True, text=True, env=dict(os.environ, DISPLAY=display),
+                              timeout=30).stdout.split()
+    except subprocess.TimeoutExpired:
+        return []
+
+
+def game_windows(display):
+    """The game's windows, once one shows (none within 30 s)."""
+    return xdotool(display, "search", "--sync", "--name", "Tarnel Quibbo")
+
+
 def send_close_request(display):
     """Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW
     client message. Returns whether a window with that title was found."""
-    try:
-        found = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True, text=True,
-                               env=dict(os.environ, DISPLAY=display), timeout=30).stdout.split()
-    except subprocess.TimeoutExpired:
-        return False  # the run then ends by its time limit, and the test shows the log
+    found = game_windows(display)  # none: the run ends by its time limit, and the test shows the log
     connection = xdisplay.Display(display)
     protocols, delete = connection.intern_atom("WM_PROTOCOLS"), connection.intern_atom("WM_DELETE_WINDOW")
     for window in found:

@@ -10,12 +10,11 @@ import os
 import random
 import re
 import shutil
-import subprocess
 import threading
 import time
 import unittest
 
-from harness import HERE, GameTest, no_opener, setup_script, wave_writer, write_tone
+from harness import HERE, GameTest, no_opener, setup_script, wave_writer, write_tone, xdotool
 
 SEED = int(os.environ.get("TQ_FUZZ_SEED", "20261207"))
 CALLS = int(os.environ.get("TQ_FUZZ_CALLS", "15000"))
@@ -38,24 +37,20 @@ def player(stop, seed):
     """A during= callback: random keys and clicks in the game window, from a thread of its own, until
     stop is set. The window is looked up again every few events: each restart makes a new one."""
     def send(display):
-        env, rng, window, sent = dict(os.environ, DISPLAY=display), random.Random(seed), None, 0
-
-        def xdotool(*words):
-            return subprocess.run(["xdotool"] + list(words), env=env, capture_output=True, text=True,
-                                  timeout=30).stdout.split()
+        rng, window, sent = random.Random(seed), None, 0
         while not stop.is_set():
             if window is None or sent % 20 == 0:
-                window = (xdotool("search", "--name", "Tarnel Quibbo") or [None])[0]
+                window = (xdotool(display, "search", "--name", "Tarnel Quibbo") or [None])[0]
             sent += 1
             if window is None:
                 stop.wait(0.2)
                 continue
             # Mostly below the page panel at the top left, where clicks reach the level.
-            xdotool("mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
+            xdotool(display, "mousemove", "--window", window, str(rng.randrange(320)), str(rng.randrange(80, 240)))
             if rng.random() < 0.5:
-                xdotool("key", rng.choice(KEYS))
+                xdotool(display, "key", rng.choice(KEYS))
             else:
-                xdotool("click", str(rng.choice([1, 1, 3])))
+                xdotool(display, "click", str(rng.choice([1, 1, 3])))
             stop.wait(0.03)
     return lambda display, game: threading.Thread(target=send, args=(display,), daemon=True).start()
 

@@ -9,8 +9,10 @@ fails. Each run has its own game folder and display.
 import os
 import re
 import unittest
+from collections import namedtuple
+from types import SimpleNamespace
 
-from harness import SANITIZER_REPORT, Game, close_window_after, no_opener, setup_script, wave_writer
+from harness import Game, GameTest, close_window_after, no_opener, setup_script, wave_writer
 
 GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/game-maker-guide.md")
 EXPECTED = re.compile(r"^\s*-- log: (.*)$", re.M)
@@ -19,39 +21,23 @@ LOADS = re.compile(r"coreLoadLevel\(['\"]([^'\"]+)['\"]\)")
 READY = "GUIDE EXAMPLES RAN"
 
 
-class Block:
-    def __init__(self, section, line, text):
-        self.section, self.line, self.text = section, line, text
-        level = LEVEL.match(text)
-        self.level = level.group(1) if level else None
-        self.expected = EXPECTED.findall(text)
+def block(section, line, text):
+    level = LEVEL.match(text)
+    return SimpleNamespace(section=section, line=line, text=text, level=level and level.group(1),
+                           expected=EXPECTED.findall(text))
 
 
 def read_guide():
     """(blocks, function names of the guide's headings)."""
     with open(GUIDE) as f:
-        lines = f.read().split("\n")
-    blocks, section, names, i = [], None, [], 0
-    while i < len(lines):
-        line = lines[i]
-        if line.startswith("## "):
-            section = line[3:].strip()
-        elif line.startswith("#### "):
-            names += re.findall(r"`(\w+)\(", line)
-        elif line.strip() == "```lua":
-            start = i + 1
-            i += 1
-            while lines[i].strip() != "```":
-                i += 1
-            blocks.append(Block(section, start + 1, "\n".join(lines[start:i]) + "\n"))
-        i += 1
-    return blocks, names
-
-
-def error_line(names):
-    """What counts as a failure line: the engine's error texts and a function's own failure."""
-    return re.compile(r"^(ERROR|Error|Scripting error|CSound: Error|BASS_|Web panel \S+: |(%s): )"
-                      % "|".join(map(re.escape, names)))
+        text = f.read()
+    blocks, section = [], None
+    for match in re.finditer(r"^## ([^\n]*)|^[ \t]*```lua\n(.*?)^[ \t]*```[ \t]*$", text, re.M | re.S):
+        if match.group(2) is None:
+            section = match.group(1).strip()
+        else:
+            blocks.append(block(section, text.count("\n", 0, match.start(2)) + 1, match.group(2)))
+    return blocks, [name for heading in re.findall(r"^#### .*$", text, re.M) for name in re.findall(r"`(\w+)\(", heading)]
 
 
 def section_level(blocks):
@@ -67,12 +53,9 @@ def section_level(blocks):
     return "\n".join(parts) + "\n"
 
 
-class Run:
-    """One engine run: its start level, the lines it must log, and whether it ends itself."""
-
-    def __init__(self, title, start, expected, uses_web, ends_itself, blocks=0):
-        self.title, self.start, self.expected = title, start, expected
-        self.uses_web, self.ends_itself, self.blocks = uses_web, ends_itself, blocks
+# One engine run: its start level (and that level's text, if no block is that level), the lines it
+# must log, whether it ends itself, and the blocks of its section.
+Run = namedtuple("Run", "title start text expected uses_web ends_itself blocks", defaults=[0])
 
 
 def plan(blocks):
@@ -88,15 +71,11 @@ def plan(blocks):
             if current and current not in chain:
                 chain.append(current)
                 todo += LOADS.findall(current.text)
-        runs.append(Run("level %s (guide line %d)" % (name, block.line), name,
+        runs.append(Run("level %s (guide line %d)" % (name, block.line), name, None,
                         [e for b in chain for e in b.expected], any("Navi" in b.text for b in chain), True))
-    sections = []
-    for block in blocks:
-        if not block.level and block.section not in sections:
-            sections.append(block.section)
-    for number, section in enumerate(sections):
+    for number, section in enumerate(dict.fromkeys(b.section for b in blocks if not b.level)):
         members = [b for b in blocks if not b.level and b.section == section]
-        runs.append(Run("section %r" % section, ("guide_section_%d.lua" % number, section_level(members)),
+        runs.append(Run("section %r" % section, "guide_section_%d.lua" % number, section_level(members),
                         [e for b in members for e in b.expected] + [READY],
                         any("Navi" in b.text for b in members), False, len(members)))
     return levels, runs
@@ -107,12 +86,10 @@ def execute(run, levels):
     try:
         for name, block in levels.items():
             game.level(name, block.text)
-        start = run.start
-        if isinstance(start, tuple):
-            game.level(*start)
-            start = start[0]
+        if run.text:
+            game.level(run.start, run.text)
         # The web panels exist from the second level on.
-        game.level("guide_boot.lua", "coreLoadLevel('%s')\n" % start)
+        game.level("guide_boot.lua", "coreLoadLevel('%s')\n" % run.start)
         game.write("setup.lua", setup_script(startlevel="guide_boot.lua", music=1,
                                              musicdir="../Resource/Sounds/", soundvolume=5, musicvolume=5))
         env, _ = wave_writer(game)
@@ -130,21 +107,20 @@ class GuideExamples(unittest.TestCase):
         blocks, names = read_guide()
         self.assertGreater(len(blocks), 73, "the guide has an example for each function")
         levels, runs = plan(blocks)
-        errors = error_line(names)
+        # Failure lines: the engine's error texts and a function's own failure.
+        errors = re.compile(r"^(ERROR|Error|Scripting error|CSound: Error|BASS_|Web panel \S+: |(%s): )"
+                            % "|".join(map(re.escape, names)))
         for run in runs:
             result = execute(run, levels)
             with self.subTest(run.title):
                 messages = result.messages()
                 end = messages.index("~GameApp()") if "~GameApp()" in messages else len(messages)
                 tail = "\n".join(result.lines[max(0, end - 40):end])
-                report = SANITIZER_REPORT.search(result.output)
-                self.assertIsNone(report, result.output[report.start():][:20000] if report else "")
-                self.assertFalse(result.timed_out, "the run did not end\n" + tail)
+                GameTest.checked(self, result)
                 self.assertEqual(result.returncode, 0, result.output[-2000:])
                 markers = [m for m in messages if m.startswith("GUIDE BLOCK at line ")]
                 self.assertEqual(len(markers), run.blocks, "not every block ran\n" + tail)
-                for line in run.expected:
-                    self.assertTrue(line in messages, "missing log line %r\n%s" % (line, tail))
+                self.assertEqual([line for line in run.expected if line not in messages], [], "missing log lines\n" + tail)
                 block = "the level itself"
                 for message in messages:
                     if message.startswith("GUIDE BLOCK at line "):

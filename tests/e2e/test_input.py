@@ -3,13 +3,13 @@ under Xvfb, and the level's script logs each statement it is given. The statemen
 routing past web panels are the unit tier's; here the events must arrive, with their numbers,
 in order, with the click sound, and the game must run on without any input at all."""
 import os
-import subprocess
 import time
 import unittest
 
 from Xlib import XK, display as xdisplay
 
-from harness import CURSOR_NAME, GameTest, read_recording, send_close_request, setup_script, wait_for, wave_writer
+from harness import (CURSOR_NAME, GameTest, game_windows, read_recording, send_close_request, setup_script, wait_for,
+                     wave_writer, xdotool)
 from test_sound import segments
 
 # Logs every statement the engine runs as the statement's own text.
@@ -52,17 +52,14 @@ def bind_spare_keys(display, names):
 def drive(*commands, after="READY"):
     """A during= callback: once the log holds after, runs each xdotool command on the game window."""
     def run(display, game):
-        env = dict(os.environ, DISPLAY=display)
         bind_spare_keys(display, ["eacute", "EuroSign"])
         wait_for(game, after)
-        window = subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo"], capture_output=True,
-                                text=True, env=env, timeout=30).stdout.split()[0]
+        window = game_windows(display)[0]
         for command in commands:
             if command[0] == "sleep":
                 time.sleep(command[1])
                 continue
-            words = [w.replace("WINDOW", window) for w in command]
-            subprocess.run(["xdotool"] + words, env=env, timeout=30)
+            xdotool(display, *[w.replace("WINDOW", window) for w in command])
             time.sleep(0.25)  # lets the engine see each one in a frame of its own
     return run
 
@@ -127,9 +124,7 @@ class AnimatedCursor(GameTest):
 
         def watch(display, game):
             if wait_for(game, "READY"):
-                env = dict(os.environ, DISPLAY=display)
-                subprocess.run(["xdotool", "search", "--sync", "--name", "Tarnel Quibbo", "mousemove", "--window",
-                                "%1", "50", "50"], env=env, timeout=30)
+                xdotool(display, "search", "--sync", "--name", "Tarnel Quibbo", "mousemove", "--window", "%1", "50", "50")
                 connection = xdisplay.Display(display)
                 connection.xfixes_query_version()
                 for _ in range(40):  # the frames change every 90 ms
