@@ -8,8 +8,7 @@ import unittest
 
 from Xlib import XK, display as xdisplay
 
-from harness import (CURSOR_NAME, GameTest, game_windows, read_recording, send_close_request, setup_script, wait_for,
-                     wave_writer, xdotool)
+from harness import CURSOR_NAME, GameTest, game_windows, read_recording, setup_script, wait_for, wave_writer, xdotool
 from test_sound import segments
 
 # Logs every statement the engine runs as the statement's own text.
@@ -50,29 +49,46 @@ def bind_spare_keys(display, names):
 
 
 def drive(*commands, after="READY"):
-    """A during= callback: once the log holds after, runs each xdotool command on the game window."""
+    """A during= callback: once the log holds after, runs each xdotool command on the game window
+    (or calls it with the display)."""
     def run(display, game):
         bind_spare_keys(display, ["eacute", "EuroSign"])
         wait_for(game, after)
         window = game_windows(display)[0]
         for command in commands:
-            if command[0] == "sleep":
+            if callable(command):
+                command(display)
+            elif command[0] == "sleep":
                 time.sleep(command[1])
-                continue
-            xdotool(display, *[w.replace("WINDOW", window) for w in command])
-            time.sleep(0.25)  # lets the engine see each one in a frame of its own
+            else:
+                xdotool(display, *[w.replace("WINDOW", window) for w in command])
+                time.sleep(0.25)  # lets the engine see each one in a frame of its own
     return run
 
 
+def look_at_cursor(seen):
+    """A drive() step: the pointer's image through XFixes, 40 times 50 ms apart (its frames change every 90 ms)."""
+    def look(display):
+        connection = xdisplay.Display(display)
+        connection.xfixes_query_version()
+        for _ in range(40):
+            image = connection.xfixes_get_cursor_image(connection.screen().root)
+            seen.append((image.width, image.height, image.xhot, image.yhot, tuple(image.cursor_image)))
+            time.sleep(0.05)
+        connection.close()
+    return look
+
+
 class InputFromXEvents(GameTest):
-    def test_keys_clicks_and_the_mouse_position_reach_the_level(self):
+    def test_keys_clicks_the_mouse_position_and_the_games_cursor(self):
         self.game.write("setup.lua", setup_script(music=1, soundvolume=5, musicvolume=5,
                                                   musicdir="../Resource/Sounds/"))
         self.game.level("test.lua", LEVEL)
         env, recording = wave_writer(self.game)
+        seen = []
         result = self.run_game(env=env, during=drive(
-            ["mousemove", "--window", "WINDOW", "100", "50"], ["click", "1"], ["click", "3"], ["click", "3"],
-            ["click", "4"], ["click", "5"], ["mousemove", "--window", "WINDOW", "200", "120"], ["click", "3"],
+            ["mousemove", "--window", "WINDOW", "100", "50"], look_at_cursor(seen), ["click", "1"], ["click", "3"],
+            ["click", "3"], ["click", "4"], ["click", "5"], ["mousemove", "--window", "WINDOW", "200", "120"], ["click", "3"],
             ["key", "a"], ["key", "Escape"], ["key", "Print"], ["key", "eacute"], ["key", "EuroSign"],
             ["key", "End"]))
         result.in_order([
@@ -91,6 +107,13 @@ class InputFromXEvents(GameTest):
         # One left click among three right ones: one click sound.
         rate, left, right = read_recording(recording)
         self.assertEqual(len(segments(left, right, rate)), 1)
+        # The cursor file the build puts beside the executable shows over the window, and moves.
+        # The server may still show the pointer it had before the move reached the window.
+        games = [i for i, s in enumerate(seen) if s[:4] == (32, 32, 1, 1)]
+        self.assertTrue(games, {s[:4] for s in seen})
+        self.assertEqual({s[:4] for s in seen[games[0]:]}, {(32, 32, 1, 1)})
+        self.assertGreater(len({s[4] for s in seen[games[0]:]}), 1, "the cursor shows one frame only")
+        self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")], [])
 
     def test_without_an_input_system_or_camera_nodes_the_level_plays_on(self):
         self.game.level("test.lua", """
@@ -109,58 +132,27 @@ LeaveEditMode()
         result.in_order(["~GameApp()", "delete editState", "delete handler", "delete Gui"])
 
 
-class AnimatedCursor(GameTest):
-    """The cursor file the build puts beside the executable, seen through XFixes over the window."""
+class LackingCursor(GameTest):
+    """A cursor file beside the executable that X cannot show, seen through XFixes over the window."""
 
-    def cursor_over_the_window(self, damage=None):
-        cursor = os.path.join(self.game.bin, CURSOR_NAME)
-        if damage == "cut":  # in its second frame
-            with open(cursor, "r+b") as f:
-                f.truncate(6000)
-        elif damage == "missing":
-            os.remove(cursor)
-        self.game.level("test.lua", 'dofile("../Resource/Levels/check.lua") at(100, "LogText(\'READY\')")')
+    def lacking_cursor(self, why):
+        self.game.level("test.lua", LEVEL)
         seen = []
-
-        def watch(display, game):
-            if wait_for(game, "READY"):
-                xdotool(display, "search", "--sync", "--name", "Tarnel Quibbo", "mousemove", "--window", "%1", "50", "50")
-                connection = xdisplay.Display(display)
-                connection.xfixes_query_version()
-                for _ in range(40):  # the frames change every 90 ms
-                    image = connection.xfixes_get_cursor_image(connection.screen().root)
-                    seen.append((image.width, image.height, image.xhot, image.yhot, tuple(image.cursor_image)))
-                    time.sleep(0.05)
-                connection.close()
-            send_close_request(display)
-
-        result = self.run_game(during=watch)
+        result = self.run_game(during=drive(["mousemove", "--window", "WINDOW", "50", "50"], look_at_cursor(seen),
+                                            ["key", "End"]))
         self.assertEqual(result.returncode, 0, result.log[-3000:])
-        self.assertIn("~GameApp()", result.messages())
-        self.assertTrue(seen, "the game never got ready")
-        return result, seen
-
-    def test_the_games_cursor_shows_over_its_window_and_moves(self):
-        result, seen = self.cursor_over_the_window()
-        # The server may still show the pointer it had before the move reached the window.
-        games = [i for i, s in enumerate(seen) if s[:4] == (32, 32, 1, 1)]
-        self.assertTrue(games, {s[:4] for s in seen})
-        shown = seen[games[0]:]
-        self.assertEqual({s[:4] for s in shown}, {(32, 32, 1, 1)})
-        self.assertGreater(len({s[4] for s in shown}), 1, "the cursor shows one frame only")
-        self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")], [])
-
-    def lacking_cursor(self, damage, why):
-        result, seen = self.cursor_over_the_window(damage)
         self.assertNotIn((32, 32, 1, 1), {s[:4] for s in seen})
         self.assertEqual([m for m in result.messages() if m.startswith("The cursor ")],
                          ["The cursor QuibboCursor.ani cannot show (%s); the default cursor stays" % why])
 
     def test_a_damaged_cursor_file_leaves_the_default_cursor_and_one_line(self):
-        self.lacking_cursor("cut", "it is no cursor file the X cursor library reads")
+        with open(os.path.join(self.game.bin, CURSOR_NAME), "r+b") as f:
+            f.truncate(6000)  # in its second frame
+        self.lacking_cursor("it is no cursor file the X cursor library reads")
 
     def test_without_a_cursor_file_the_default_cursor_stays_with_one_line(self):
-        self.lacking_cursor("missing", "there is no such file")
+        os.remove(os.path.join(self.game.bin, CURSOR_NAME))
+        self.lacking_cursor("there is no such file")
 
 
 if __name__ == "__main__":

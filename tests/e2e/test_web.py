@@ -46,14 +46,10 @@ def processes():
 
 def browser_of(game):
     """This run's browser processes: those below the engine, so other runs' browsers never count."""
-    table, found, todo = processes(), [], [game.pid]
-    while todo:
-        parent = todo.pop()
-        for pid, (above, command) in table.items():
-            if above == parent:
-                found.append((pid, command))
-                todo.append(pid)
-    return found
+    table, found = processes(), [game.pid]
+    for above in found:  # the list grows as it is read
+        found += [pid for pid, (parent, _) in table.items() if parent == above]
+    return found[1:]
 
 
 def red(pixel):
@@ -97,14 +93,10 @@ class WebPanels(GameTest):
     def test_a_hidden_panel_shows_its_page_over_the_scene_and_calls_back_and_pages_from_elsewhere_may_not(self):
         # Two loopback servers stand for two origins: Remote's page comes from the first and frames
         # one of the second; Local's page moves itself to the second.
-        folder = os.path.join(self.game.root, "www")
-        os.makedirs(folder)
-        first, second = serve(self, folder), serve(self, folder)
-        with open(os.path.join(folder, "a.html"), "w") as f:
-            f.write('<html><body><script>Callback("LogText(\'from the first\')")</script>'
-                    '<iframe src="http://127.0.0.1:%d/b.html"></iframe></body></html>' % second)
-        with open(os.path.join(folder, "b.html"), "w") as f:
-            f.write('<html><body><script>Callback("LogText(\'from the second\')")</script></body></html>')
+        first, second = (serve(self, os.path.join(self.game.resource, "www")) for _ in range(2))
+        self.game.write("www/a.html", '<html><body><script>Callback("LogText(\'from the first\')")</script>'
+                        '<iframe src="http://127.0.0.1:%d/b.html"></iframe></body></html>' % second)
+        self.game.write("www/b.html", '<html><body><script>Callback("LogText(\'from the second\')")</script></body></html>')
         self.game.write("GUI/away.html", '<html><body><script>Callback("LogText(\'home\')");'
                         'location.href = "http://127.0.0.1:%d/b.html"</script></body></html>' % second)
         self.level("""

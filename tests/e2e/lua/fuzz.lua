@@ -45,7 +45,9 @@ SetCameraDampening GetCameraRay SetPosition GetPosition SetRotation GetParent Ad
 RemoveActor CreatePanel DestroyPanel AddElement RemoveElement SetElementCaption SetElementMaterial
 PlayStream UnloadStream Play2DSound StopAllSounds StopSound SetMasterVolume CreateSpline AddSplinePoint
 InterpolateSpline GetFloatValue GetStringValue ExecuteCmd GlobalCmd CreateNavi RemoveNavi HideNavi ShowNavi
-SetTransparent SetMovable ExecuteNavi ZoomInNavi ZoomOutNavi ResetNavis RefreshNavi HasKeyboardFocus]], "%w+") do functions[#functions + 1] = name end
+SetTransparent SetMovable ExecuteNavi ZoomInNavi ZoomOutNavi ResetNavis RefreshNavi HasKeyboardFocus]], "%w+") do
+  functions[#functions + 1] = name
+end
 
 local huge = string.rep("q", 1024 * 1024)
 local binary = "a\0b\255\0\n'\"]]\\"
