@@ -180,7 +180,6 @@ end
         result = self.run_game()
         self.assertEqual(result.returncode, 0, result.log[-3000:])
         self.assertPasses(result, 6)
-        self.assertEqual(result.count("LoadLevel(b.lua) start at: 0"), 1)
         for tag in ("load", "exit", "setup"):
             with open(os.path.join(self.game.bin, "finalised_" + tag)) as f:
                 self.assertEqual(f.read(), tag)

@@ -165,19 +165,15 @@ end
 
 -- The world the events come from: ground and hero for HitGround, two crates that always touch
 -- for the collision callback, and FuzzTick, which a Script message brings back every step.
-local ATTACH, POSITION, MESH, COLLISION, SCRIPT = 0, 1, 3, 4, 7
-local function send(actor, time, kind, text1, text2, x, y, z, v)
-  AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, v or 0)
-end
 AddResourceLocation("LevelData", "../Resource/Meshes", "FileSystem")
 CreateCollisionSpace("World", "")
 CreateCollisionSpace("Props", "")
-local function place(name, mesh, space, x, y, z)
+local function place(name, mesh, space, x, y, z)  -- messages: attach, position, collision, mesh
   AddActor(name)
-  send(name, 0, ATTACH, "LevelRoot")
-  send(name, 0, POSITION, "SetLocal", "", x, y, z)
-  send(name, 0, COLLISION, mesh, space)
-  send(name, 0, MESH, mesh)
+  AddActorMessage(name, 0, 0, "LevelRoot", "", 0, 0, 0, 0)
+  AddActorMessage(name, 0, 1, "SetLocal", "", x, y, z, 0)
+  AddActorMessage(name, 0, 4, mesh, space, 0, 0, 0, 0)
+  AddActorMessage(name, 0, 3, mesh, "", 0, 0, 0, 0)
 end
 place("Ground", "Hills.mesh", "World", 0, 0, 0)
 place("Quibbo", "Crate.mesh", "Props", 0, 12, 0)
@@ -211,7 +207,9 @@ function FuzzTick()
   end
   if rand(20) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
   if rand(20) == 1 then PlayStream("Short.wav") end
-  if rand(10) == 1 then send(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), SCRIPT, "FuzzScript()") end
+  if rand(10) == 1 then
+    AddActorMessage(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), 7, "FuzzScript()", "", 0, 0, 0, 0)
+  end
   -- Every run, however short, loads a level at half of its calls and restarts at three quarters.
   if rand(1500) == 1 or (state.loads == 0 and state.done >= total / 2) then
     load(4)
