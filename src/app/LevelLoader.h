@@ -39,7 +39,11 @@ public:
   void buildFixedScene();
   // At the end of the frame; the last request in a frame wins.
   void request(const std::string& level) { pendingLevel = level; }
-  void reloadCurrent() { pendingLevel = currentLevel; }
+  // The current level again, unless a script asked for another in this frame.
+  void reloadCurrent() {
+    if (pendingLevel.empty())
+      pendingLevel = currentLevel;
+  }
   // Loads the requested level, if any. The web panels are null until after the start level.
   void loadPending(GameGui* webPanels);
   // The level name, or the current level again when it is empty.
