@@ -8,6 +8,7 @@
 #include "render/ReloadInPlace.h"
 #include "script/ScriptHost.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,11 +58,13 @@ void ReloadOnSave::update() {
   for (const std::string& saved : watch->takeSettled(quietMs)) {
     const std::string name = fs::path(saved).filename().string();
     if (endsWith(name, ".lua")) {
-      for (const std::string& named : scripts.luaVm().files)
-        if (realPath(named) == saved) {
-          levelFileSaved(named);
-          break;
-        }
+      const ScriptVm& level = scripts.luaVm();
+      auto isSaved = [&](const std::string& named) { return realPath(named) == saved; };
+      if (std::any_of(level.written.begin(), level.written.end(), isSaved))
+        continue;  // the level's own write
+      auto named = std::find_if(level.files.begin(), level.files.end(), isSaved);
+      if (named != level.files.end())
+        levelFileSaved(*named);
     } else if (endsWith(name, ".mesh.xml") || endsWith(name, ".skeleton.xml")) {
       core::log(name + " was saved: meshes reach the game through a build (bash scripts/build.sh)");
     } else if (render::reloadsInPlace(name)) {
@@ -74,8 +77,7 @@ void ReloadOnSave::update() {
 }
 
 void ReloadOnSave::levelFileSaved(const std::string& named) {
-  // A level that writes its own file when it loads must not load for ever: the same text again
-  // is no change.
+  // An editor's save of the same text again is no change.
   std::string text = textOf(named);
   auto last = lastText.find(named);
   if (last != lastText.end() && last->second == text)

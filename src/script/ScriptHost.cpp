@@ -73,7 +73,7 @@ const char* readSourceFile(lua_State*, void* data, size_t* size) {
 // raise an error comes while no file is open.
 int loadSourceFile(lua_State* L, const char* path) {
   if (ScriptHost* host = hostOf(L))
-    host->noteFile(L, path);
+    host->noteFile(L, path, false);
   lua_pushfstring(L, "@%s", path);
   const char* chunkName = lua_tostring(L, -1);
   SourceFile source;
@@ -134,6 +134,22 @@ int lua_dofile(lua_State* L) {
     return lua_error(L);
   lua_call(L, 0, LUA_MULTRET);
   return lua_gettop(L) - base;
+}
+
+// io.open, noting the files a VM opens for writing: reload on save leaves a level's own writes
+// alone, or a level that writes its own file would load again and again.
+int openNotingWrites(lua_State* L) {
+  const int arguments = lua_gettop(L);
+  const char* mode = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : "r";
+  const bool writing = std::strpbrk(mode, "wa+") != nullptr;
+  lua_pushvalue(L, lua_upvalueindex(1));
+  for (int i = 1; i <= arguments; ++i)
+    lua_pushvalue(L, i);
+  lua_call(L, arguments, LUA_MULTRET);
+  if (writing && lua_toboolean(L, arguments + 1) && lua_type(L, 1) == LUA_TSTRING)
+    if (ScriptHost* host = hostOf(L))
+      host->noteFile(L, lua_tostring(L, 1), true);
+  return lua_gettop(L) - arguments;
 }
 
 // load(reader) collects the pieces and goes through loadstring; require's file loader searches
@@ -373,6 +389,7 @@ void ScriptHost::openVm(ScriptVm& vm) {
   lua_State* L = luaL_newstate();
   vm.state = L;
   vm.files.clear();
+  vm.written.clear();
   if (!L)
     return;
   openLibrary(L, luaopen_base, "");
@@ -385,6 +402,11 @@ void ScriptHost::openVm(ScriptVm& vm) {
   setGlobalFunction(L, "loadstring", lua_loadstring);
   setGlobalFunction(L, "loadfile", lua_loadfile);
   setGlobalFunction(L, "dofile", lua_dofile);
+  lua_getglobal(L, LUA_IOLIBNAME);
+  lua_getfield(L, -1, "open");
+  lua_pushcclosure(L, openNotingWrites, 1);
+  lua_setfield(L, -2, "open");
+  lua_pop(L, 1);
   if (luaL_loadbuffer(L, prelude, sizeof prelude - 1, "=prelude") == 0)
     lua_call(L, 0, 0);
 
@@ -422,13 +444,16 @@ void ScriptHost::closeVm(ScriptVm& vm) {
   --closingVms;
 }
 
-void ScriptHost::noteFile(lua_State* L, const char* path) {
+void ScriptHost::noteFile(lua_State* L, const char* path, bool written) {
   ScriptVm* vm = L == lua->state ? lua.get() : L == setup->state ? setup.get() : nullptr;
+  if (!vm)
+    return;
+  std::vector<std::string>& files = written ? vm->written : vm->files;
   try {
-    if (vm && std::find(vm->files.begin(), vm->files.end(), path) == vm->files.end())
-      vm->files.push_back(path);
+    if (std::find(files.begin(), files.end(), path) == files.end())
+      files.push_back(path);
   } catch (...) {
-    // Without memory for the name, a save of that file does not reload the level.
+    // Without memory for the name, reload on save does not know the file.
   }
 }
 

@@ -32,7 +32,8 @@ public:
 
   lua_State* state = nullptr;
   std::string exchangeText;
-  std::vector<std::string> files;  // the source files loaded into it since it opened, as named  // read and replaced only through ScriptHost::swapExchange
+  std::vector<std::string> files;  // the source files loaded into it since it opened, as named
+  std::vector<std::string> written;  // the files its scripts opened for writing since then  // read and replaced only through ScriptHost::swapExchange
 };
 
 class ScriptHost {
@@ -55,8 +56,8 @@ public:
   void runFile(ScriptVm& vm, const std::string& path);
   // Empty when the file compiles; else the error, with where it is. Runs nothing.
   std::string checkFile(const std::string& path);
-  // Every source file a VM loads is noted in its files.
-  void noteFile(lua_State* L, const char* path);
+  // Every source file a VM loads is noted in its files, every file it opens for writing in written.
+  void noteFile(lua_State* L, const char* path, bool written);
   void runStatement(ScriptVm& vm, const std::string& statement);
 
   // Field key of the global table; 0 / "" when absent. The Lua stack is left as it was.
