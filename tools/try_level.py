@@ -51,39 +51,46 @@ def mirror(game, level):
     return root
 
 
-def close_window(display):
-    """Asks the game window to close as a window manager's close button does."""
+def game_windows(display):
+    """The ids of the game's windows on the display."""
+    return subprocess.run(["xdotool", "search", "--name", "Tarnel Quibbo"], capture_output=True, text=True,
+                          env=dict(os.environ, DISPLAY=display)).stdout.split()
+
+
+def ask_to_close(display, windows):
+    """Asks the windows to close as a window manager's close button does: WM_DELETE_WINDOW."""
     from Xlib import display as xdisplay, protocol
-    found = subprocess.run(["xdotool", "search", "--name", "Tarnel Quibbo"], capture_output=True, text=True,
-                           env=dict(os.environ, DISPLAY=display)).stdout.split()
     connection = xdisplay.Display(display)
     protocols, delete = connection.intern_atom("WM_PROTOCOLS"), connection.intern_atom("WM_DELETE_WINDOW")
-    for window in found:
+    for window in windows:
         target = connection.create_resource_object("window", int(window))
         target.send_event(protocol.event.ClientMessage(window=target, client_type=protocols,
                                                        data=(32, [delete, 0, 0, 0, 0])))
-    connection.sync()
+    connection.sync()  # close() only flushes: a server can drop requests it had not read yet
     connection.close()
 
 
-def picture(display):
-    """The game window's picture now, or None."""
+def window_picture(display, window):
+    """The window's picture now, as an RGB image."""
     from PIL import Image
     from Xlib import X, display as xdisplay
-    found = subprocess.run(["xdotool", "search", "--name", "Tarnel Quibbo"], capture_output=True, text=True,
-                           env=dict(os.environ, DISPLAY=display)).stdout.split()
-    if not found:
-        return None
     connection = xdisplay.Display(display)
     try:
-        window = connection.create_resource_object("window", int(found[0]))
-        geometry = window.get_geometry()
-        raw = window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+        target = connection.create_resource_object("window", int(window))
+        geometry = target.get_geometry()
+        raw = target.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
         return Image.frombytes("RGB", (geometry.width, geometry.height), raw.data, "raw", "BGRX")
-    except Exception:
-        return None  # the window went meanwhile
     finally:
         connection.close()
+
+
+def last_picture(display, last):
+    """The game window's picture now, or last when there is none (the window went meanwhile)."""
+    windows = game_windows(display)
+    try:
+        return window_picture(display, windows[0]) if windows else last
+    except Exception:
+        return last
 
 
 def main():
@@ -118,10 +125,10 @@ def main():
                     started in open(log_path, errors="replace").read():
                 deadline = time.time() + arguments.seconds
             if arguments.shot:
-                last = picture(environment["DISPLAY"]) or last
+                last = last_picture(environment["DISPLAY"], last)
             time.sleep(0.5)
         if game.poll() is None:
-            close_window(environment["DISPLAY"])
+            ask_to_close(environment["DISPLAY"], game_windows(environment["DISPLAY"]))
             try:
                 game.wait(30)
             except subprocess.TimeoutExpired:

@@ -3,6 +3,7 @@
 
 #include "app/LevelLoader.h"
 #include "core/Log.h"
+#include "core/Text.h"
 #include "gui/GameGui.h"
 #include "platform/FileWatch.h"
 #include "render/ReloadInPlace.h"
@@ -20,10 +21,6 @@ namespace {
 const char resourceFolder[] = "../Resource";
 // Editors save in bursts: a file counts as saved once it has been quiet this long.
 const uint32_t quietMs = 150;
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 std::string realPath(const std::string& path) {
   std::error_code error;
@@ -57,7 +54,7 @@ void ReloadOnSave::update() {
     return;
   for (const std::string& saved : watch->takeSettled(quietMs)) {
     const std::string name = fs::path(saved).filename().string();
-    if (endsWith(name, ".lua")) {
+    if (core::endsWith(name, ".lua")) {
       const ScriptVm& level = scripts.luaVm();
       auto isSaved = [&](const std::string& named) { return realPath(named) == saved; };
       if (std::any_of(level.written.begin(), level.written.end(), isSaved))
@@ -65,11 +62,12 @@ void ReloadOnSave::update() {
       auto named = std::find_if(level.files.begin(), level.files.end(), isSaved);
       if (named != level.files.end())
         levelFileSaved(*named);
-    } else if (endsWith(name, ".mesh.xml") || endsWith(name, ".skeleton.xml")) {
+    } else if (core::endsWith(name, ".mesh.xml") || core::endsWith(name, ".skeleton.xml")) {
       core::log(name + " was saved: meshes reach the game through a build (bash scripts/build.sh)");
     } else if (render::reloadsInPlace(name)) {
       core::log(render::reloadInPlace(name));
-    } else if (endsWith(name, ".html") || endsWith(name, ".htm") || endsWith(name, ".css") || endsWith(name, ".js")) {
+    } else if (core::endsWith(name, ".html") || core::endsWith(name, ".htm") || core::endsWith(name, ".css") ||
+               core::endsWith(name, ".js")) {
       if (int count = pages.reloadPages(name))
         core::log("Reloaded " + std::to_string(count) + " web panel" + (count > 1 ? "s" : "") + " for " + name);
     }

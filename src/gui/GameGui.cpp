@@ -2,6 +2,7 @@
 #include "gui/GameGui.h"
 
 #include "core/Log.h"
+#include "core/Text.h"
 #include "gui/navi/BrowserSession.h"
 #include "gui/navi/NaviManager.h"
 
@@ -104,14 +105,11 @@ void GameGui::refreshNavi(const std::string& name) {
 }
 
 int GameGui::reloadPages(const std::string& fileName) {
-  const bool page = fileName.size() > 5 && (fileName.compare(fileName.size() - 5, 5, ".html") == 0 ||
-                                            fileName.compare(fileName.size() - 4, 4, ".htm") == 0);
+  const bool page = core::endsWith(fileName, ".html") || core::endsWith(fileName, ".htm");
   int reloaded = 0;
   for (NaviLibrary::Navi* navi : naviManager->getNavis("*")) {
     const std::string& address = navi->address();
-    const bool local = address.compare(0, 7, "file://") == 0;
-    if (local && (!page || (address.size() > fileName.size() &&
-                            address.compare(address.size() - fileName.size() - 1, std::string::npos, "/" + fileName) == 0))) {
+    if (address.compare(0, 7, "file://") == 0 && (!page || core::endsWith(address, "/" + fileName))) {
       navi->reload();
       ++reloaded;
     }

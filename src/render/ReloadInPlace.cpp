@@ -3,6 +3,7 @@
 #include "render/ReloadInPlace.h"
 
 #include "core/Errors.h"
+#include "core/Text.h"
 
 #include <Ogre.h>
 #include <OgreScriptCompiler.h>
@@ -14,17 +15,13 @@ namespace render {
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 bool isScript(const std::string& file) {
-  return endsWith(file, ".material") || endsWith(file, ".particle") || endsWith(file, ".compositor");
+  return core::endsWith(file, ".material") || core::endsWith(file, ".particle") || core::endsWith(file, ".compositor");
 }
 
 bool isPicture(const std::string& file) {
   for (const char* end : {".png", ".jpg", ".jpeg", ".tga", ".dds", ".bmp"})
-    if (endsWith(file, end))
+    if (core::endsWith(file, end))
       return true;
   return false;
 }
@@ -40,7 +37,9 @@ std::vector<std::string> definedNames(const std::string& text, const std::string
 
 std::string reloadScript(const std::string& file, const std::string& group) {
   auto& groups = Ogre::ResourceGroupManager::getSingleton();
-  const std::string text = groups.openResource(file, group)->getAsString();
+  Ogre::DataStreamPtr stream = groups.openResource(file, group);
+  const std::string text = stream->getAsString();
+  stream->seek(0);
   std::vector<Ogre::MaterialPtr> materials;
   auto& materialManager = Ogre::MaterialManager::getSingleton();
   for (const std::string& name : definedNames(text, "material"))
@@ -54,7 +53,6 @@ std::string reloadScript(const std::string& file, const std::string& group) {
   for (const std::string& name : definedNames(text, "compositor"))
     if (Ogre::CompositorManager::getSingleton().resourceExists(name, group))
       Ogre::CompositorManager::getSingleton().remove(name, group);
-  Ogre::DataStreamPtr stream = groups.openResource(file, group);
   Ogre::ScriptCompilerManager::getSingleton().parseScript(stream, group);
   for (Ogre::MaterialPtr& old : materials) {
     Ogre::MaterialPtr fresh = materialManager.getByName(old->getName(), group);
@@ -78,7 +76,7 @@ bool reloadResource(Manager& manager, const std::string& file) {
 }  // namespace
 
 bool reloadsInPlace(const std::string& file) {
-  return isScript(file) || isPicture(file) || endsWith(file, ".mesh") || endsWith(file, ".skeleton");
+  return isScript(file) || isPicture(file) || core::endsWith(file, ".mesh") || core::endsWith(file, ".skeleton");
 }
 
 std::string reloadInPlace(const std::string& file) {
@@ -87,7 +85,7 @@ std::string reloadInPlace(const std::string& file) {
     if (isScript(file))
       return reloadScript(file, groups.findGroupContainingResource(file));
     bool reloaded = isPicture(file) ? reloadResource(Ogre::TextureManager::getSingleton(), file)
-                    : endsWith(file, ".mesh") ? reloadResource(Ogre::MeshManager::getSingleton(), file)
+                    : core::endsWith(file, ".mesh") ? reloadResource(Ogre::MeshManager::getSingleton(), file)
                                               : reloadResource(Ogre::SkeletonManager::getSingleton(), file);
     return reloaded ? "Reloaded " + file : file + " was saved; nothing uses it yet";
   } catch (...) {

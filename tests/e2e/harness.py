@@ -12,13 +12,16 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 import wave
 
 from PIL import Image
-from Xlib import display as xdisplay, protocol
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from try_level import ask_to_close, window_picture  # noqa: E402  the game maker's tool shares them
 
 # What ASan, LeakSanitizer and UBSan print in the sanitizer build; a test fails on any of them,
 # whatever exit code it expects (a report can come after the engine chose its own).
@@ -175,17 +178,10 @@ def game_windows(display):
 
 
 def send_close_request(display):
-    """Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW
-    client message. Returns whether a window with that title was found."""
+    """Asks the game window to close the way a window manager's close button does. Returns whether
+    a window with that title was found."""
     found = game_windows(display)  # none: the run ends by its time limit, and the test shows the log
-    connection = xdisplay.Display(display)
-    protocols, delete = connection.intern_atom("WM_PROTOCOLS"), connection.intern_atom("WM_DELETE_WINDOW")
-    for window in found:
-        target = connection.create_resource_object("window", int(window))
-        target.send_event(protocol.event.ClientMessage(window=target, client_type=protocols,
-                                                       data=(32, [delete, 0, 0, 0, 0])))
-    connection.sync()  # close() only flushes: a server can drop requests it had not read yet
-    connection.close()
+    ask_to_close(display, found)
     return bool(found)
 
 

@@ -7,11 +7,8 @@ import re
 import time
 import unittest
 
-from PIL import Image
-from Xlib import X, display as xdisplay
-
 from harness import (LOG_NAME, GameTest, close_window_after, game_windows, read_recording, read_text, send_close_request,
-                     setup_script, wait_for, wave_writer, xdotool)
+                     setup_script, wait_for, wave_writer, window_picture, xdotool)
 
 DEMO_SETUP = dict(window_width=640, window_height=480, sleeptime=1, music=1, soundvolume=4, musicvolume=3,
                   musicdir="../Resource/Sounds/", startlevel="title.lua")
@@ -69,12 +66,7 @@ class Player:
         return self.buttons(3) if self.wait("Volumes:") else []
 
     def picture(self):
-        connection = xdisplay.Display(self.display)
-        window = connection.create_resource_object("window", int(self.window))
-        geometry = window.get_geometry()
-        raw = window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
-        connection.close()
-        return Image.frombytes("RGB", (geometry.width, geometry.height), raw.data, "raw", "BGRX")
+        return window_picture(self.display, self.window)
 
     def rows(self, colour, tolerance, step, least):
         """The picture, and the runs of its rows where more than least of every step-th pixel are near colour."""
