@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-utils
   chromium
   python3 python3-pil python3-xlib
+  file lintian
 )
 
 missing=()

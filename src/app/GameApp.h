@@ -3,6 +3,7 @@
 // functions reach the engine through the ScriptContext it fills in, never through its fields.
 #pragma once
 
+#include "GameInfo.h"
 #include "app/FrameBudget.h"
 #include "app/GameClock.h"
 #include "app/SoundVoices.h"
@@ -86,7 +87,7 @@ private:
   GameClock clock;
   Statistics statistics;
   // Declared before the VMs: the library's closures point into it, and it into the context.
-  ScriptContext context{*this, scriptHost, statistics, "Version: 0.34", ""};
+  ScriptContext context{*this, scriptHost, statistics, std::string("Version: ") + game::version, ""};
   ScriptLibrary library{context};
   ScriptHost scriptHost{library.registrations()};
   FrameBudget budget;

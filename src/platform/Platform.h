@@ -53,9 +53,12 @@ void copyFile(const std::string& source, const std::string& destination);
 // not be started.
 bool launchDetached(const std::vector<std::string>& arguments);
 
-// The current user's folder for application data: $XDG_DATA_HOME, else ~/.local/share; empty when
-// neither is known.
+// The current user's folders for application data ($XDG_DATA_HOME, else ~/.local/share),
+// settings ($XDG_CONFIG_HOME, else ~/.config) and logs ($XDG_STATE_HOME, else ~/.local/state);
+// empty when neither is known.
 std::string userDataDirectory();
+std::string userConfigDirectory();
+std::string userStateDirectory();
 
 // Replaces the file with the contents: a temp file beside it, flushed to disk, then renamed over
 // it, so readers see the old or the new file, never a torn one. False on failure (file untouched).

@@ -167,15 +167,31 @@ bool launchDetached(const std::vector<std::string>& arguments) {
   return true;
 }
 
-std::string userDataDirectory() {
-  // XDG says a relative $XDG_DATA_HOME is invalid and must be ignored.
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && data[0] == '/')
-    return data;
+namespace {
+
+std::string userDirectory(const char* variable, const char* belowHome) {
+  // XDG says a relative path in its variables is invalid and must be ignored.
+  const char* set = std::getenv(variable);
+  if (set && set[0] == '/')
+    return set;
   const char* home = std::getenv("HOME");
   if (home && home[0] != '\0')
-    return std::string(home) + "/.local/share";
+    return std::string(home) + belowHome;
   return {};
+}
+
+}  // namespace
+
+std::string userDataDirectory() {
+  return userDirectory("XDG_DATA_HOME", "/.local/share");
+}
+
+std::string userConfigDirectory() {
+  return userDirectory("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string userStateDirectory() {
+  return userDirectory("XDG_STATE_HOME", "/.local/state");
 }
 
 bool replaceFile(const std::string& path, const std::string& contents) {

@@ -1,9 +1,11 @@
 // Render start-up without any of Ogre's own config files, and the scripts' requests of it.
 #include "render/Renderer.h"
 
+#include "GameInfo.h"
 #include "core/Errors.h"
 #include "core/Log.h"
 #include "platform/Platform.h"
+#include "render/ModelImport.h"
 #include "render/ResourceGroups.h"
 
 #include <Ogre.h>
@@ -18,8 +20,10 @@ const char fallbackRenderSystem[] = "RenderSystem_GL";
 const char lowResScript[] = "../Resource/setup_lowres.lua";
 const char lowResNoFsaaScript[] = "../Resource/setup_lowres_nofsaa.lua";
 
+// The versioned name: the runtime package has only that, the bare ".so" comes with the headers.
 std::string pluginPath(const std::string& name) {
-  return std::string(OGRE_PLUGIN_DIR) + "/" + name + ".so";
+  return std::string(OGRE_PLUGIN_DIR) + "/" + name + ".so." + std::to_string(OGRE_VERSION_MAJOR) + "." +
+         std::to_string(OGRE_VERSION_MINOR) + "." + std::to_string(OGRE_VERSION_PATCH);
 }
 
 struct ResourceLocation {
@@ -38,7 +42,7 @@ const ResourceLocation resourceLocations[] = {
 // Start-up cannot go on: one log line and the error box.
 void failStartup(const std::string& logLine, const std::string& boxText) {
   core::log(logLine);
-  platform::messageBox(Renderer::windowTitle, boxText + " See " + Renderer::logFileName() + ".");
+  platform::messageBox(game::title, boxText + " See " + Renderer::logFileName() + ".");
 }
 
 // A regular file that starts like a zip archive (a local file header, or the end record of an
@@ -55,7 +59,9 @@ bool isZipFile(const std::string& path) {
 }  // namespace
 
 std::string Renderer::logFileName() {
-  return std::string(windowTitle) + ".log";
+  Ogre::LogManager* logs = Ogre::LogManager::getSingletonPtr();
+  Ogre::Log* log = logs ? logs->getDefaultLog() : nullptr;
+  return log ? log->getName() : std::string(game::title) + ".log";
 }
 
 std::unique_ptr<Renderer> Renderer::start(const DisplaySettings& settings, const std::string& setupScript) {
@@ -83,6 +89,7 @@ Renderer::~Renderer() {
 bool Renderer::createRoot(const DisplaySettings& settings) {
   ogre = std::make_unique<Ogre::Root>("", "", logFileName());
   overlaySystem = std::make_unique<Ogre::OverlaySystem>();
+  modelImport = std::make_unique<render::ModelImport>();
 
   // A plug-in that does not load only falls back: the engine has logged the library it tried.
   // Anything other than an engine exception gets a line of its own.
@@ -139,7 +146,7 @@ bool Renderer::tryWindow(unsigned width, unsigned height, const DisplaySettings&
   if (fsaa)
     parameters["FSAA"] = "4";
   try {
-    renderWindow = ogre->createRenderWindow(windowTitle, width, height, settings.fullscreen, &parameters);
+    renderWindow = ogre->createRenderWindow(game::title, width, height, settings.fullscreen, &parameters);
   } catch (const Ogre::Exception&) {
     renderWindow = nullptr;  // the engine has logged why
   } catch (...) {

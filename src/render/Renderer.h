@@ -15,6 +15,9 @@ class SceneManager;
 class Viewport;
 }  // namespace Ogre
 class ResourceGroups;
+namespace render {
+class ModelImport;
+}
 
 // What setup.lua says about the window and the renderer.
 struct DisplaySettings {
@@ -29,8 +32,8 @@ struct DisplaySettings {
 
 class Renderer {
 public:
-  static constexpr const char* windowTitle = "Tarnel Quibbo";
-  // "Tarnel Quibbo.log", in the working directory.
+  // "Tarnel Quibbo.log" in the working directory, or the player's log folder for an installed
+  // game: the log main() opened.
   static std::string logFileName();
 
   // Null when there is no render system or no window, after the log line and the message box.
@@ -68,6 +71,7 @@ private:
   std::unique_ptr<Ogre::Root> ogre;
   std::unique_ptr<Ogre::OverlaySystem> overlaySystem;
   std::unique_ptr<ResourceGroups> resourceGroups;
+  std::unique_ptr<render::ModelImport> modelImport;
   // The engine root owns these.
   Ogre::RenderWindow* renderWindow = nullptr;
   Ogre::SceneManager* sceneManager = nullptr;

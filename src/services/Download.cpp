@@ -4,6 +4,8 @@
 // total time limits keep a dead server from freezing the game.
 #include "services/Download.h"
 
+#include "GameInfo.h"
+
 #include <curl/curl.h>
 
 #include <cstdio>
@@ -124,7 +126,7 @@ std::string downloadUrl(const std::string& path, const std::string& fileName) {
 
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c, CURLOPT_USERAGENT, "Tarnel Quibbo");
+  curl_easy_setopt(c, CURLOPT_USERAGENT, game::title);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);

@@ -5,6 +5,7 @@
 // A damaged file reads as no values; the next write keeps a copy of it beside the new one.
 #include "services/ValueStore.h"
 
+#include "GameInfo.h"
 #include "platform/Platform.h"
 
 #include <filesystem>
@@ -31,7 +32,7 @@ std::optional<Store> storeLocation() {
   std::string data = platform::userDataDirectory();
   if (data.empty())
     return std::nullopt;
-  std::filesystem::path folder = std::filesystem::path(data) / "tarnel-quibbo";
+  std::filesystem::path folder = std::filesystem::path(data) / game::packageName;
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error)
@@ -136,7 +137,7 @@ std::optional<Values> parse(std::istream& in) {
 }
 
 std::string format(const Values& values) {
-  std::string out = "# Tarnel Quibbo per-user values: [key path], then name=value (32-bit integers).\n";
+  std::string out = "# " + std::string(game::title) + " per-user values: [key path], then name=value (32-bit integers).\n";
   for (const auto& [key, names] : values) {
     out += "\n[" + escape(key) + "]\n";
     for (const auto& [name, value] : names)

@@ -1,5 +1,5 @@
 // 32-bit integers kept per user, by key path and value name, in one readable text file under
-// the user's data folder (tarnel-quibbo/values.txt). Game processes may share it at once.
+// the user's data folder (the package name's folder, values.txt). Game processes may share it at once.
 #pragma once
 
 #include <cstdint>

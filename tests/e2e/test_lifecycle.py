@@ -19,9 +19,9 @@ class Lifecycle(GameTest):
         # ShutDown mid-level: the rest of the level runs, the frame renders, then the loop ends.
         # The first run leaves a marker and asks for a restart; the restarted engine reads
         # setup.lua afresh, sees the marker and ends.
-        # Plug-in names are paths below Ogre's plug-in folder, without ".so". Missing keys and a
-        # negative sleep must not stop the start either.
-        plugin = os.environ["TQ_THROWING_PLUGIN"][:-len(".so")]
+        # Plug-in names are paths below Ogre's plug-in folder, without ".so" and the version.
+        # Missing keys and a negative sleep must not stop the start either.
+        plugin = re.sub(r"\.so\.[0-9.]+$", "", os.environ["TQ_THROWING_PLUGIN"])
         up = "/".join([".."] * os.environ["OGRE_PLUGIN_DIR"].count("/"))
         self.game.write("setup.lua", setup_script(rendersystem=up + plugin, sleeptime=-5, shadows=None, fsaa=None))
         self.game.level("test.lua", """
