@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   libogre-1.12-dev ogre-1.12-tools
-  libois-dev liblua5.1-0-dev libode-dev
+  libois-dev liblua5.1-0-dev libode-dev libassimp-dev
   libopenal-dev libsndfile1-dev libcurl4-openssl-dev libssl-dev
   nlohmann-json3-dev libx11-dev libxcursor-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -7,12 +7,15 @@ file(COPY ${SOURCE}/ DESTINATION ${DEST}
      PATTERN "*.skeleton.xml" EXCLUDE
      PATTERN "OgreCore" EXCLUDE)
 
-# Generated data: textures and sounds straight into the game, intro meshes as text beside the sources.
-foreach(tool make_textures make_sounds make_meshes)
+# Generated data: textures, sounds and glTF models straight into the game, intro meshes as text
+# beside the sources.
+foreach(tool make_textures make_sounds make_gltf make_meshes)
   if(tool STREQUAL make_textures)
     set(out ${DEST}/Textures)
   elseif(tool STREQUAL make_sounds)
     set(out ${DEST}/Sounds)
+  elseif(tool STREQUAL make_gltf)
+    set(out ${DEST}/Meshes)
   else()
     set(out ${WORK}/Meshes)
   endif()
