@@ -283,7 +283,8 @@ end
 -- goal {x, z}, need (gems that open the flag), gems {{x, z} or {x, z, y}, ...},
 -- guards {{period = ms, points = {{x, z}, ...}}, ...},
 -- trees (a ring of that many), music {tunes}, next (level file), and optionally
--- plateau {x, y, z} with lift {bottom = {x, y, z}, top = {x, y, z}, period = ms}.
+-- plateau {x, y, z} with lift {bottom = {x, y, z}, top = {x, y, z}, period = ms}, and a windmill
+-- at mill {x, z}.
 function StartLevel(layout)
   level = layout
   CreateSceneNode("", "LevelRoot")
@@ -323,6 +324,13 @@ function SetUpLevel()
     AttachObject("Tree" .. i, "Tree" .. i)
     SetPosition("Tree" .. i, x, groundAt(x, z) - 0.3, z)
     SetRotation("Tree" .. i, 0, 1, 0, i * 37)
+  end
+
+  -- The windmill is a glTF model (tools/make_gltf.py): it shows, blocks and turns like a .mesh.
+  if layout.mill then
+    local mx, mz = layout.mill[1], layout.mill[2]
+    place("Mill", "Windmill.glb", "Walls", mx, groundAt(mx, mz) - 0.2, mz)
+    send("Mill", 0, ANIMATION, "Turn", "", 0, 0, 0, 1)
   end
 
   start = { layout.start[1], groundAt(layout.start[1], layout.start[2]), layout.start[2] }

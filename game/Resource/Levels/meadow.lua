@@ -1,5 +1,6 @@
 -- The meadow: a trail of three gems runs north from Quibbo to the flag; two more lie off to the
--- sides, one of them in the round of a guard. Three gems open the flag; every gem scores.
+-- sides, one of them in the round of a guard; a windmill turns beside the trail. Three gems open
+-- the flag; every gem scores.
 dofile("../Resource/Levels/common.lua")
 
 StartLevel {
@@ -8,6 +9,6 @@ StartLevel {
   start = { 0, 36 }, goal = { 0, -38 }, need = 3,
   gems = { { 0.5, 24 }, { -0.5, 10 }, { 0.5, -4 }, { -26, 6 }, { 26, -18 } },
   guards = { { period = 9000, points = { { 18, -12 }, { 32, -12 }, { 32, -24 }, { 18, -24 } } } },
-  trees = 30,
+  trees = 30, mill = { -9, 26 },
   music = { "Meadow.wav", "Theme.wav" },
 }
