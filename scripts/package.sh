@@ -5,7 +5,9 @@
 #         -DTQ_VERSION=1.0 -DTQ_MAINTAINER="Me <me@example.org>"
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+bash scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
+cmake --build build -j"$(nproc)" --target tarnel-quibbo game_resources game_cursor package_files
 rm -rf build/package
 (cd build && cpack -G DEB)
 deb=$(ls build/package/*.deb)
