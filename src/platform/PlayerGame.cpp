@@ -129,6 +129,20 @@ PreparedGame preparePlayerGame(const std::string& installedGame, const PlayerFol
   return prepared;
 }
 
+void ownCopyBeforeWrite(const std::string& path, const std::string& installedGame) {
+  std::error_code error;
+  if (!fs::is_symlink(fs::symlink_status(path, error)))
+    return;
+  fs::path target = fs::canonical(path, error);
+  if (error || target.string().rfind(installedGame + "/", 0) != 0 || !fs::is_regular_file(target, error))
+    return;
+  std::string copy = path + ".copy";
+  if (fs::copy_file(target, copy, fs::copy_options::overwrite_existing, error))
+    fs::rename(copy, path, error);
+  if (error)
+    fs::remove(copy, error);
+}
+
 bool runningExecutable(const std::string& path) {
   std::error_code error;
   fs::path self = fs::canonical("/proc/self/exe", error);

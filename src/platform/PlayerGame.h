@@ -32,6 +32,11 @@ struct PreparedGame {
 PreparedGame preparePlayerGame(const std::string& installedGame, const PlayerFolders& folders,
                                const std::string& version);
 
+// Before a write to path: when it is a link to a file of the installed game (in the player's
+// game folder), the link becomes a copy of that file, so the write goes to the player's own copy
+// and the installed data stays as it is, even for root. Anything else is left alone.
+void ownCopyBeforeWrite(const std::string& path, const std::string& installedGame);
+
 // True when this process runs the executable at that path (links resolved).
 bool runningExecutable(const std::string& path);
 

@@ -3,8 +3,10 @@
 // (a precompiled chunk can crash the interpreter, and statements can come from web pages).
 #include "script/ScriptHost.h"
 
+#include "GameInfo.h"
 #include "core/Convert.h"
 #include "core/Log.h"
+#include "platform/PlayerGame.h"
 
 extern "C" {
 #include <lauxlib.h>
@@ -137,11 +139,14 @@ int lua_dofile(lua_State* L) {
 }
 
 // io.open, noting the files a VM opens for writing: reload on save leaves a level's own writes
-// alone, or a level that writes its own file would load again and again.
+// alone, or a level that writes its own file would load again and again. A write to an installed
+// game's file, linked into the player's folder, goes to the player's own copy.
 int openNotingWrites(lua_State* L) {
   const int arguments = lua_gettop(L);
   const char* mode = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : "r";
   const bool writing = std::strpbrk(mode, "wa+") != nullptr;
+  if (writing && lua_type(L, 1) == LUA_TSTRING)
+    platform::ownCopyBeforeWrite(lua_tostring(L, 1), game::installedGame);
   lua_pushvalue(L, lua_upvalueindex(1));
   for (int i = 1; i <= arguments; ++i)
     lua_pushvalue(L, i);

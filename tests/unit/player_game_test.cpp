@@ -1,6 +1,6 @@
 // An installed game's player folder across package versions: new files are linked, files the
 // package dropped lose their links, and what the player owns (settings, files the game wrote)
-// stays as it was.
+// stays as it was; a write to an installed file makes the player's own copy.
 #include "TestFiles.h"
 #include "platform/PlayerGame.h"
 
@@ -49,6 +49,12 @@ TEST(PlayerGameTest, ANewVersionBringsItsDataAndKeepsThePlayersFiles) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(game / "Resource/Levels/old.lua")));
 
   EXPECT_TRUE(platform::preparePlayerGame(installed.string(), folders, "2").notes.empty());
+
+  // A script's write to an installed file goes to the player's own copy of it.
+  platform::ownCopyBeforeWrite((game / "Resource/Levels/level.lua").string(), installed.string());
+  write(game / "Resource/Levels/level.lua", "written");
+  EXPECT_EQ(readFile(installed / "Resource/Levels/level.lua"), "2");
+  EXPECT_FALSE(fs::is_symlink(game / "Resource/Levels/level.lua"));
   fs::remove_all(root);
 }
 
