@@ -14,6 +14,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -132,12 +133,67 @@ std::string lowerExtension(const std::string& name) {
   return extension;
 }
 
+// The glTF document's JSON: a .gltf's whole text, a .glb's first chunk; empty when it has none.
+std::string gltfJson(const std::string& extension, Ogre::MemoryDataStream& data) {
+  const char* bytes = reinterpret_cast<const char*>(data.getPtr());
+  if (extension == "gltf")
+    return std::string(bytes, data.size());
+  uint32_t length = 0;
+  if (data.size() < 20 || std::memcmp(bytes, "glTF", 4) != 0 || std::memcmp(bytes + 16, "JSON", 4) != 0)
+    return {};
+  std::memcpy(&length, bytes + 12, 4);
+  return length <= data.size() - 20 ? std::string(bytes + 20, length) : std::string();
+}
+
+// What the glTF reader of Debian's assimp 5.2 reads past its buffers or crashes on, checked first.
+void checkGltf(const std::string& json) {
+  using Json = nlohmann::json;
+  const Json doc = Json::parse(json, nullptr, false);
+  if (!doc.is_object())
+    return;  // assimp says why
+  const Json none = Json::array();
+  const Json& accessors = doc.contains("accessors") ? doc["accessors"] : none;
+  auto accessor = [&](const Json& index) -> const Json* {
+    if (!index.is_number_unsigned() || index.get<size_t>() >= accessors.size() || !accessors[index.get<size_t>()].is_object())
+      return nullptr;
+    return &accessors[index.get<size_t>()];
+  };
+  auto field = [](const Json* item, const char* key) { return item && item->contains(key) ? (*item)[key] : Json(); };
+  for (const Json& skin : doc.contains("skins") && doc["skins"].is_array() ? doc["skins"] : none) {
+    const Json* matrices = accessor(skin.is_object() ? field(&skin, "inverseBindMatrices") : Json());
+    const Json joints = skin.is_object() ? field(&skin, "joints") : Json();
+    if (!matrices || field(matrices, "type") != "MAT4" || field(matrices, "componentType") != 5126 ||
+        !joints.is_array() || !field(matrices, "count").is_number_unsigned() ||
+        field(matrices, "count").get<size_t>() < joints.size())
+      refuse("a skin without an inverse bind matrix for each joint");
+  }
+  for (const Json& mesh : doc.contains("meshes") && doc["meshes"].is_array() ? doc["meshes"] : none) {
+    const Json primitives = mesh.is_object() ? field(&mesh, "primitives") : Json();
+    for (const Json& primitive : primitives.is_array() ? primitives : none) {
+      const Json attributes = primitive.is_object() ? field(&primitive, "attributes") : Json();
+      if (!attributes.is_object())
+        continue;
+      const Json vertices = field(accessor(field(&attributes, "POSITION")), "count");
+      for (const auto& [semantic, index] : attributes.items()) {
+        const Json* values = accessor(index);
+        if (!values || field(values, "count") != vertices)
+          refuse("attribute " + semantic + " does not have one value for each vertex");
+        if ((semantic.rfind("JOINTS_", 0) == 0 || semantic.rfind("WEIGHTS_", 0) == 0) && field(values, "type") != "VEC4")
+          refuse("attribute " + semantic + " is not four values a vertex");
+      }
+    }
+  }
+}
+
 void readScene(Import& import, const std::string& name, const std::string& group, Ogre::MemoryDataStreamPtr data) {
+  const std::string extension = lowerExtension(name);
+  if (extension != "obj")
+    checkGltf(gltfJson(extension, *data));
   auto* io = new GroupIO(group, name, std::move(data));
   import.importer.SetIOHandler(io);  // the importer owns it from here
   unsigned flags = aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_ValidateDataStructure |
                    aiProcess_FlipUVs;  // assimp turns glTF's top-left texture origin upside down; Ogre's is top-left
-  if (lowerExtension(name) == "obj")
+  if (extension == "obj")
     flags |= aiProcess_JoinIdenticalVertices;  // OBJ gives every face its own corners
   import.scene = import.importer.ReadFile(name, flags);
   if (!import.scene)

@@ -1,7 +1,7 @@
 """Levels through the real executable: what a load wipes and keeps, the clock, levels that fail,
-the world as a level reads it back (collision data from a level's own folder, positions read right
-after a parent turns, the camera a player looks through, statements that nest) and the demo scene
-as a player sees it. The world's logic is the engine tier's; each function's plain use is the guide's."""
+the world as a level reads it back (collision data from a level's own folder, a glTF model seen,
+hit and turning, positions read right after a parent turns, the camera a player looks through,
+statements that nest) and the demo scene as a player sees it. The world's logic is the engine tier's; each function's plain use is the guide's."""
 import os
 import re
 import shutil
@@ -26,10 +26,21 @@ CreateSceneNode("LevelRoot", "Parent")
 CreateSceneNode("Parent", "Child")
 SetPosition("Parent", 1, 2, 3)
 SetPosition("Child", 10, 0, 0)
+-- The windmill, right of the view's centre, turns its X of sails into a + between the pictures.
+AddActor("Mill")
+AddActorMessage("Mill", 0, 0, "LevelRoot", "", 0, 0, 0, 0)
+AddActorMessage("Mill", 0, 1, "SetLocal", "", 8, 0, 0, 0)
+AddActorMessage("Mill", 0, 3, "Windmill.glb", "", 0, 0, 0, 0)
+AddActorMessage("Mill", 0, 4, "Windmill.glb", "World", 0, 0, 0, 0)
+AddActorMessage("Mill", 0, 11, "Turn", "", 0, 0, 0, 1)
+at(100, "SaveScreenshot('mill1.png')")
+at(600, "SaveScreenshot('mill2.png')")
 
 function Finish()
   local x, y, z, name = RayTest("World", 0, 50, 0, 0, -1, 0, 100)
   check_equal("ray hits the crate's top", name .. string.format(" %.3f", y), "Crate 2.200")
+  x, y, z, name = RayTest("World", 8, 50, 0, 0, -1, 0, 100)
+  check_equal("ray hits the windmill's cap", name .. string.format(" %.3f", y), "Mill 6.200")
   -- The parent turns twice in one frame: each read sees the turn just made.
   SetRotation("Parent", 0, 1, 0, 90)
   check_near("world position after a turn of the parent", 1e-3, 1, 2, -7, GetPosition("Child"))
@@ -55,7 +66,7 @@ function CameraRay(tries)
   check_near("camera ray starts at the camera", 1, 0, 10, 40, ox, oy, oz)
   coreLoadLevel("bare.lua")
 end
-at(300, "Finish()")
+at(700, "Finish()")
 """
 
 
@@ -112,7 +123,7 @@ class LevelLoading(GameTest):
         # Nothing of the broken chunk runs, ShutDown included, so the test closes the window.
         result = self.run_game(during=close_window_after("LoadLevel(broken.lua) end at"))
         self.assertEqual(result.returncode, 0)
-        self.assertPasses(result, 11)
+        self.assertPasses(result, 12)
         self.assertNotIn("ERROR. Duplicate Actor name: Walker", result.messages())
         # The last request wins, and a request made during a load is kept for the frame's end.
         start = result.in_order(["a done", "LoadLevel(b.lua) start at: 0"]) - 1
@@ -127,6 +138,16 @@ class LevelLoading(GameTest):
         image = self.game.screenshot("b.png")
         r, g, b = image.getpixel((image.width // 2, image.height // 2))
         self.assertGreater(b, r + 40, (r, g, b))
+
+        # The windmill: its orange tower right of the centre, its sails turned between the pictures.
+        first, second = self.game.screenshot("mill1.png"), self.game.screenshot("mill2.png")
+        orange = [x for y in range(first.height) for x in range(first.width)
+                  if (lambda r, g, b: r > 80 and g < r * 0.7 and b < r * 0.35)(*first.getpixel((x, y)))]
+        self.assertGreater(len(orange), 30, "the windmill's tower shows")
+        self.assertGreater(min(orange), first.width // 2, "the windmill stands right of the centre")
+        moved = sum(1 for y in range(first.height) for x in range(first.width)
+                    if sum(abs(a - b) for a, b in zip(first.getpixel((x, y)), second.getpixel((x, y)))) > 60)
+        self.assertGreater(moved, 20, "the sails turn")
 
         bare, wrap, broken = (result.index("LoadLevel(%s.lua) start at: 0" % name) for name in ("bare", "wrap", "broken"))
         for node in ("_FollowCamera1", "look_at_node"):
