@@ -133,7 +133,7 @@ std::string lowerExtension(const std::string& name) {
   return extension;
 }
 
-// The glTF document's JSON: a .gltf's whole text, a .glb's first chunk; empty when it has none.
+// The glTF document's JSON: a .gltf's whole text, a .glb's first chunk; empty when there is none.
 std::string gltfJson(const std::string& extension, Ogre::MemoryDataStream& data) {
   const char* bytes = reinterpret_cast<const char*>(data.getPtr());
   if (extension == "gltf")
@@ -148,9 +148,10 @@ std::string gltfJson(const std::string& extension, Ogre::MemoryDataStream& data)
 // What the glTF reader of Debian's assimp 5.2 reads past its buffers or crashes on, checked first.
 void checkGltf(const std::string& json) {
   using Json = nlohmann::json;
+  // What this parser refuses, the importer's lenient one may take and then misread.
   const Json doc = Json::parse(json, nullptr, false);
   if (!doc.is_object())
-    return;  // assimp says why
+    refuse("not glTF 2.0 JSON");
   const Json none = Json::array();
   const Json& accessors = doc.contains("accessors") ? doc["accessors"] : none;
   auto accessor = [&](const Json& index) -> const Json* {
