@@ -1,7 +1,7 @@
 """Script library fuzzer on the real executable (lua/fuzz.lua): random calls of all 73 functions
 from the level, its events and coroutines, with level loads and restarts, while random keys and
-clicks arrive through X. The run must end by itself, with every call made, no crash and no
-sanitizer report.
+clicks arrive through X, and models damaged at random for the model loader. The run must end by
+itself, with every call made, no crash and no sanitizer report.
 
 Seed and length: TQ_FUZZ_SEED, TQ_FUZZ_CALLS (CI runs a short slice); TQ_FUZZ_VERBOSE=1 logs each
 call before it is made, to find the one that broke a run; TQ_FUZZ_LOG=path keeps the log. See bench/README.md for the long run.
@@ -29,6 +29,35 @@ setInterval(function () { n++; if (n % 5 == 0) Callback(); else Callback(odd[n %
 """
 
 BOUNCE = 'CreateSceneNode("", "LevelRoot")\nLogText("FUZZ bounce")\ncoreLoadLevel("fuzz.lua")\n'
+
+def damaged_models(game, rng):
+    """FuzzModel1..12: the windmill as .glb, as .gltf with its buffer and as OBJ, with bytes
+    changed, cut or dropped; a few stay whole."""
+    from make_gltf import windmill
+    meshes = os.path.join(game.resource, "Meshes")
+    mill = windmill()
+    mill.write(os.path.join(meshes, "Mill.gltf"))
+    with open(os.path.join(meshes, "Mill.gltf"), "rb") as f:
+        text = f.read()
+    kinds = {".glb": mill.glb(), ".gltf": text,
+             ".obj": b"mtllib Mill.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\nvn 0 0 1\nusemtl Red\n"
+                     b"f 1/1/1 2/1/1 3/1/1\nf 1 3 4 2\n"}
+    with open(os.path.join(meshes, "Mill.mtl"), "w") as f:
+        f.write("newmtl Red\nKd 1 0 0\n")
+    for i in range(1, 13):
+        extension = [".glb", ".gltf", ".obj"][i % 3]
+        data = bytearray(kinds[extension])
+        for _ in range(rng.randrange(0, 9) if i > 3 else 0):
+            at, what = rng.randrange(len(data)), rng.random()
+            if what < 0.4:
+                data[at] = rng.randrange(256)
+            elif what < 0.8:
+                data[at] = ord(rng.choice('0123456789-.e,[]{}" /\nfv'))
+            else:
+                del data[at:at + rng.randrange(1, 40)]
+        with open(os.path.join(meshes, "FuzzModel%d%s" % (i, extension)), "wb") as f:
+            f.write(data)
+
 
 KEYS = ["a", "w", "space", "Escape", "F1", "Print", "Tab", "Up", "Return", "BackSpace", "apostrophe"]
 
@@ -64,6 +93,7 @@ class ScriptLibraryFuzz(GameTest):
         shutil.copy(os.path.join(HERE, "lua", "fuzz.lua"), os.path.join(game.resource, "Levels", "fuzz.lua"))
         game.level("fuzz_bounce.lua", BOUNCE)
         game.write("GUI/fuzzpage.html", PAGE)
+        damaged_models(game, random.Random(SEED))
         write_tone(os.path.join(game.resource, "Sounds", "Short.wav"), 0.3)
         write_tone(os.path.join(game.resource, "Sounds", "Tone.wav"), 1.0)
         env, _ = wave_writer(game)

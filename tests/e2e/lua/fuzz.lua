@@ -54,6 +54,7 @@ local binary = "a\0b\255\0\n'\"]]\\"
 local known = {
   "LevelRoot", "_Hidden", "_FollowCamera1", "look_at_node", "_CameraNode", "Quibbo", "Ground", "World",
   "Props", "FuzzA", "FuzzB", "Crate.mesh", "Hills.mesh", "Flag.mesh", "Floor.mesh", "Flag.skeleton",
+  "Windmill.glb", "Turn", "Windmill.glb/Sail", "FuzzModel1.glb", "FuzzModel2.gltf", "FuzzModel3.obj",
   "Hero/Blue", "Flash/White", "Intro/SkyBox", "Crate/Sides", "Sparkle", "Effects/BlackAndWhite",
   "Core/StatPanel", "Core/DebugOverlay", "OVE_Pause", "TPL_Fuzz", "Panel_1", "Panel_2", "camera",
   "window_width", "window_height", "lua", "setup", "Lua", "fuzz", "calls", "seed", "startlevel",
@@ -179,6 +180,10 @@ place("Ground", "Hills.mesh", "World", 0, 0, 0)
 place("Quibbo", "Crate.mesh", "Props", 0, 12, 0)
 place("FuzzA", "Crate.mesh", "Props", 30, 0, 30)
 place("FuzzB", "Crate.mesh", "Props", 30, 0.5, 30)
+-- Each load shows one of the models the test damaged at random (most are refused), and collides with it.
+local models = {}
+for i = 1, 12 do models[i] = "FuzzModel" .. i .. ({ ".glb", ".gltf", ".obj" })[i % 3 + 1] end
+place("FuzzModel", pick(models), "Props", -30, 0, -30)
 RegisterCollisionCallback("FuzzA", "FuzzB", "FuzzCollide", rand(2) - 1)
 at(0, "FuzzTick()")
 PlayStream("Short.wav")
@@ -207,6 +212,7 @@ function FuzzTick()
   end
   if rand(20) == 1 then CreateNavi("FuzzPage", "fuzzpage.html", 200, 100, 10, 10) end
   if rand(20) == 1 then PlayStream("Short.wav") end
+  if rand(50) == 1 then AddActorMessage("FuzzModel", GetSimulationTime(), rand(2) + 2, pick(models), "Props", 0, 0, 0, 0) end
   if rand(10) == 1 then
     AddActorMessage(pick({ "Quibbo", "FuzzA", "Ground" }), GetSimulationTime() + rand(200), 7, "FuzzScript()", "", 0, 0, 0, 0)
   end
