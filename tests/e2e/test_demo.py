@@ -136,8 +136,10 @@ class DemoGame(GameTest):
 
         def walk(player, level):
             """Up held; two pictures of Quibbo on his way, a second and a half apart. A slow
-            machine's level may still be fading in: the walk starts once he shows."""
-            poll(60, lambda: hero(player.picture())[0] > 100)  # a fade counts frames, which a sanitizer build draws slowly
+            machine's level may still be fading in: the walk starts once he shows, standing
+            where the level put him (a camera stuck in a tree never shows him)."""
+            # A fade counts frames, which a sanitizer build draws slowly.
+            seen[level + " standing"] = poll(60, lambda: hero(player.picture())[0] > 100)
             player.xdotool("keydown", "Up")
             time.sleep(0.5)
             seen[level] = [player.picture()]
@@ -188,6 +190,7 @@ class DemoGame(GameTest):
         # put it sees him shrink or grow as he walks.
         for level in ("meadow", "ridge"):
             self.assertIn(level, seen, "no pictures of the walk in the " + level)
+            self.assertTrue(seen[level + " standing"], level + ": Quibbo did not show before he walked")
             (first, x1), (second, x2) = (hero(picture) for picture in seen[level])
             self.assertGreater(first, 100, level + ": Quibbo is not in the picture")
             self.assertTrue(0.6 < second / first < 1.6, (level, first, second))

@@ -11,6 +11,7 @@ STORE = "Software\\TarnelQuibbo"  -- the player's own values: best times and opt
 local SPEED = 7                  -- Quibbo's walk, units per second
 local HARD_LANDING = 4           -- a drop higher than this thuds and raises dust
 local GEM_POINTS = 100
+local CAMERA_BEHIND = 15         -- the camera's distance behind Quibbo, at his start along +Z
 
 function send(actor, time, kind, text1, text2, x, y, z, value)
   AddActorMessage(actor, time, kind, text1 or "", text2 or "", x or 0, y or 0, z or 0, value or 0)
@@ -315,15 +316,19 @@ end
 
 function SetUpLevel()
   local layout = level
+  -- The camera starts behind Quibbo (see _FollowCamera1 below); a tree there would fill the view.
+  local cameraX, cameraZ = layout.start[1], layout.start[2] + CAMERA_BEHIND
   for i = 1, layout.trees do
     local angle = i / layout.trees * 2 * math.pi
     local radius = 52 + (i % 3) * 3
     local x, z = math.cos(angle) * radius, math.sin(angle) * radius
-    CreateEntity("Tree" .. i, "Tree.mesh")
-    CreateSceneNode("LevelRoot", "Tree" .. i)
-    AttachObject("Tree" .. i, "Tree" .. i)
-    SetPosition("Tree" .. i, x, groundAt(x, z) - 0.3, z)
-    SetRotation("Tree" .. i, 0, 1, 0, i * 37)
+    if (x - cameraX) ^ 2 + (z - cameraZ) ^ 2 > 8 ^ 2 then
+      CreateEntity("Tree" .. i, "Tree.mesh")
+      CreateSceneNode("LevelRoot", "Tree" .. i)
+      AttachObject("Tree" .. i, "Tree" .. i)
+      SetPosition("Tree" .. i, x, groundAt(x, z) - 0.3, z)
+      SetRotation("Tree" .. i, 0, 1, 0, i * 37)
+    end
   end
 
   -- The windmill is a glTF model (tools/make_gltf.py): it shows, blocks and turns like a .mesh.
@@ -340,7 +345,7 @@ function SetUpLevel()
   send("QuibboBody", 0, ATTACH, "Quibbo")
   send("QuibboBody", 0, MESH, "Quibbo.mesh")
   send("QuibboBody", 0, ROTATION, "", "", 0, 1, 0, 180)  -- looking into the level
-  send("Quibbo", 0, SCRIPT, "CreateSceneNode('Quibbo', '_FollowCamera1') SetPosition('_FollowCamera1', 0, 7, 15)" ..
+  send("Quibbo", 0, SCRIPT, "CreateSceneNode('Quibbo', '_FollowCamera1') SetPosition('_FollowCamera1', 0, 7, " .. CAMERA_BEHIND .. ")" ..
                             " CreateSceneNode('Quibbo', 'look_at_node') SetPosition('look_at_node', 0, 1.5, 0)")
 
   for i, g in ipairs(layout.gems) do
