@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <unordered_map>
 
@@ -535,12 +536,13 @@ SkeletonLoader skeletonLoader;
 struct Placement {
   aiMatrix4x4 matrix;
   aiMatrix3x3 normals;
+  bool identity;  // most models: nothing to do per vertex
 };
 
 Placement placement(const aiMatrix4x4& matrix) {
   aiMatrix3x3 normals(matrix);
   normals.Inverse().Transpose();
-  return {matrix, normals};
+  return {matrix, normals, matrix.IsIdentity()};
 }
 
 void writeVertices(Ogre::Mesh& mesh, Ogre::SubMesh& sub, const aiMesh& source, const std::vector<Placement>& places,
@@ -566,15 +568,21 @@ void writeVertices(Ogre::Mesh& mesh, Ogre::SubMesh& sub, const aiMesh& source, c
 
   auto& buffers = Ogre::HardwareBufferManager::getSingleton();
   std::vector<float> main(count * 6);
+  Ogre::Vector3 low(std::numeric_limits<float>::max()), high(-std::numeric_limits<float>::max());
   for (size_t v = 0; v < count; ++v) {
     const Placement& place = places[placeOf[v]];
-    const aiVector3D p = place.matrix * source.mVertices[v];
-    aiVector3D n = source.mNormals ? place.normals * source.mNormals[v] : aiVector3D(0, 1, 0);
+    const aiVector3D p = place.identity ? source.mVertices[v] : place.matrix * source.mVertices[v];
+    aiVector3D n = !source.mNormals ? aiVector3D(0, 1, 0)
+                   : place.identity ? source.mNormals[v]
+                                    : place.normals * source.mNormals[v];
     n.NormalizeSafe();
     std::copy_n(&p.x, 3, &main[v * 6]);
     std::copy_n(&n.x, 3, &main[v * 6 + 3]);
-    bounds.merge(Ogre::Vector3(p.x, p.y, p.z));
+    low.makeFloor(Ogre::Vector3(p.x, p.y, p.z));
+    high.makeCeil(Ogre::Vector3(p.x, p.y, p.z));
   }
+  if (count > 0)
+    bounds.merge(Ogre::AxisAlignedBox(low, high));
   auto positions = buffers.createVertexBuffer(declaration.getVertexSize(0), count, mesh.getVertexBufferUsage(),
                                               mesh.isVertexBufferShadowed());
   positions->writeData(0, positions->getSizeInBytes(), main.data(), true);

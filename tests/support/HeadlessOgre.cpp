@@ -76,10 +76,12 @@ void makeGrid(const std::string& name, int cells, float size) {
 }
 
 void writeGlb(const std::string& path, const std::vector<float>& positions, const std::vector<uint32_t>& indices,
-              const std::string& primitiveExtra) {
+              const std::string& primitiveExtra, const std::vector<float>& normals) {
   const size_t count = positions.size() / 3;
   const bool wide = count > 65535;
   std::string data(reinterpret_cast<const char*>(positions.data()), positions.size() * sizeof(float));
+  const size_t normalOffset = data.size();
+  data.append(reinterpret_cast<const char*>(normals.data()), normals.size() * sizeof(float));
   const size_t indexOffset = data.size();
   for (uint32_t index : indices) {
     if (wide)
@@ -96,14 +98,21 @@ void writeGlb(const std::string& path, const std::vector<float>& positions, cons
     high[i % 3] = std::max(high[i % 3], positions[i]);
   }
   std::ostringstream json;
+  // Accessors and views: positions, indices, then the normals if any.
   json << R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
-       << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1)" << primitiveExtra << "}]}],"
+       << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0)" << (normals.empty() ? "" : R"(,"NORMAL":2)")
+       << R"(},"indices":1)" << primitiveExtra << "}]}],"
        << R"("accessors":[{"bufferView":0,"componentType":5126,"type":"VEC3","count":)" << count << ",\"min\":["
        << low[0] << "," << low[1] << "," << low[2] << "],\"max\":[" << high[0] << "," << high[1] << "," << high[2]
        << R"(]},{"bufferView":1,"componentType":)" << (wide ? 5125 : 5123) << R"(,"type":"SCALAR","count":)"
-       << indices.size() << R"(}],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":)" << indexOffset
-       << R"(},{"buffer":0,"byteOffset":)" << indexOffset << R"(,"byteLength":)"
-       << indices.size() * (wide ? 4 : 2) << R"(}],"buffers":[{"byteLength":)" << data.size() << "}]}";
+       << indices.size() << "}"
+       << (normals.empty() ? "" : R"(,{"bufferView":2,"componentType":5126,"type":"VEC3","count":)" + std::to_string(count) + "}")
+       << R"(],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":)" << normalOffset
+       << R"(},{"buffer":0,"byteOffset":)" << indexOffset << R"(,"byteLength":)" << indices.size() * (wide ? 4 : 2)
+       << "}"
+       << (normals.empty() ? "" : R"(,{"buffer":0,"byteOffset":)" + std::to_string(normalOffset) +
+                                      R"(,"byteLength":)" + std::to_string(normals.size() * sizeof(float)) + "}")
+       << R"(],"buffers":[{"byteLength":)" << data.size() << "}]}";
   std::string text = json.str();
   text.resize((text.size() + 3) / 4 * 4, ' ');
   auto word = [](std::ofstream& out, uint32_t value) { out.write(reinterpret_cast<const char*>(&value), 4); };

@@ -32,9 +32,9 @@ private:
 // A mesh of cells x cells quads (two triangles each, 32-bit indices) spanning size x size at y = 0.
 void makeGrid(const std::string& name, int cells, float size);
 
-// A .glb of one triangle-list primitive, positions only (x, y, z each), with 16-bit indices while
-// they fit; primitiveExtra is more JSON for the primitive, such as ,"mode":1.
+// A .glb of one triangle-list primitive: positions (x, y, z each) and, when given, as many normals,
+// with 16-bit indices while they fit; primitiveExtra is more JSON for the primitive, such as ,"mode":1.
 void writeGlb(const std::string& path, const std::vector<float>& positions, const std::vector<uint32_t>& indices,
-              const std::string& primitiveExtra = "");
+              const std::string& primitiveExtra = "", const std::vector<float>& normals = {});
 // The same grid as makeGrid, as vertex positions and indices.
 void gridGeometry(int cells, float size, std::vector<float>& positions, std::vector<uint32_t>& indices);
