@@ -154,7 +154,7 @@ void checkGltf(const std::string& json) {
   if (!doc.is_object())
     refuse("not glTF 2.0 JSON");
   const Json none = Json::array();
-  const Json& accessors = doc.contains("accessors") ? doc["accessors"] : none;
+  const Json& accessors = doc.contains("accessors") && doc["accessors"].is_array() ? doc["accessors"] : none;
   auto accessor = [&](const Json& index) -> const Json* {
     if (!index.is_number_unsigned() || index.get<size_t>() >= accessors.size() || !accessors[index.get<size_t>()].is_object())
       return nullptr;
@@ -791,9 +791,11 @@ public:
       why = refusal.what();
     } catch (const std::bad_alloc&) {
       why = "out of memory";
-    } catch (...) {
+    } catch (const Ogre::Exception&) {
       discardSubMeshes(*mesh);  // a failed load leaves the mesh as it found it, for the next try
       throw;
+    } catch (const std::exception& e) {
+      why = e.what();
     }
     discardSubMeshes(*mesh);
     OGRE_EXCEPT(Ogre::Exception::ERR_INVALIDPARAMS, "Model " + mesh->getName() + " refused: " + why);
