@@ -291,18 +291,26 @@ void Actor::setParticles(const ActorMessage& message) {
   particleNode->attachObject(particleSystem);
 }
 
+Ogre::AnimationState* Actor::animationState() const {
+  if (!entity || animation.empty())
+    return nullptr;
+  Ogre::AnimationStateSet* states = entity->getAllAnimationStates();
+  return states && states->hasAnimationState(animation) ? states->getAnimationState(animation) : nullptr;
+}
+
 void Actor::setAnimation(const ActorMessage& message) {
   animationSpeed = message.value < epsilon ? 1.0f : message.value;
   if (!entity)
     return;
-  if (animationState)
-    animationState->setEnabled(false);
+  if (Ogre::AnimationState* playing = animationState())
+    playing->setEnabled(false);
+  animation.clear();
   if (message.text1.empty())
     return;
   Ogre::AnimationState* state = entity->getAnimationState(message.text1);
   state->setTimePosition(0.0f);
   state->setEnabled(true);
-  animationState = state;
+  animation = message.text1;
 }
 
 bool Actor::update() {
@@ -325,8 +333,11 @@ bool Actor::update() {
       if (materialTimer <= epsilon)
         restoreMaterial();
     }
-    if (animationState)
-      animationState->addTime(animationSpeed / core::stepsPerSecond);
+    if (Ogre::AnimationState* playing = animationState()) {
+      if (!playing->getEnabled())
+        playing->setEnabled(true);  // the entity was made again from a reloaded mesh
+      playing->addTime(animationSpeed / core::stepsPerSecond);
+    }
   }
   return moved;
 }
@@ -349,7 +360,7 @@ void Actor::destroyEntity() {
   entity->detachFromParent();
   context.scene.destroyEntity(entity);
   entity = nullptr;
-  animationState = nullptr;
+  animation.clear();
 }
 
 void Actor::destroyParticles() {

@@ -70,12 +70,15 @@ public:
   float animationSpeed = 1.0f;
   Ogre::SceneNode* node = nullptr;
   Ogre::Entity* entity = nullptr;
-  Ogre::AnimationState* animationState = nullptr;
+  // The animation playing, found by its name each time: a mesh or skeleton reloaded in place
+  // gives the entity new animation states. Null when none plays.
+  Ogre::AnimationState* animationState() const;
   Ogre::ParticleSystem* particleSystem = nullptr;
   GeomBinding* geom = nullptr;
   uint32_t soundChannel = 0;
 
 private:
+  std::string animation;
   void attach(const ActorMessage& message);
   void setPosition(const ActorMessage& message);
   void setRotation(const ActorMessage& message);

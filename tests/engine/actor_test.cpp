@@ -4,6 +4,7 @@
 
 #include <OgreAnimationState.h>
 #include <OgreEntity.h>
+#include <OgreMesh.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreSubEntity.h>
@@ -120,11 +121,20 @@ TEST_F(ActorTest, TemporaryMaterialRevertsAfterItsSteps) {
 TEST_F(ActorTest, AnimationAndParticles) {
   Actor& a = placed("Flag", V::ZERO, "Flag.mesh");
   apply("Flag", Type::Animation, "Wave", "", V::ZERO, 0);  // speed 0 plays at 1
-  ASSERT_NE(a.animationState, nullptr);
+  ASSERT_NE(a.animationState(), nullptr);
   step(25);
-  EXPECT_NEAR(a.animationState->getTimePosition(), 0.5f + 0.02f, 1e-4);  // the applying step advanced it too
+  EXPECT_NEAR(a.animationState()->getTimePosition(), 0.5f + 0.02f, 1e-4);  // the applying step advanced it too
+  // A mesh saved while the game runs is reloaded, and its entities make new animation states at
+  // their next drawing; the animation plays on from the start.
+  a.entity->getMesh()->reload();
+  a.entity->_initialise(true);
+  step(5);
+  ASSERT_NE(a.animationState(), nullptr);
+  EXPECT_TRUE(a.animationState()->getEnabled());
+  EXPECT_NEAR(a.animationState()->getTimePosition(), 0.1f, 1e-4);
   apply("Flag", Type::Animation);
-  EXPECT_FALSE(a.animationState->getEnabled());
+  EXPECT_EQ(a.animationState(), nullptr);
+  EXPECT_FALSE(a.entity->getAnimationState("Wave")->getEnabled());
 
   apply("Flag", Type::Particles, "Sparkle");
   ASSERT_NE(a.particleSystem, nullptr);
