@@ -4,6 +4,7 @@
 
 #include "core/Errors.h"
 #include "core/Text.h"
+#include "render/ModelImport.h"
 
 #include <Ogre.h>
 #include <OgreScriptCompiler.h>
@@ -64,6 +65,11 @@ std::string reloadScript(const std::string& file, const std::string& group) {
   return "Reloaded " + file;
 }
 
+// Ogre's meshes and models from modelling tools, which load as meshes.
+bool isMesh(const std::string& file) {
+  return core::endsWith(file, ".mesh") || isModelFile(file);
+}
+
 template <class Manager>
 bool reloadResource(Manager& manager, const std::string& file) {
   auto resource = manager.getByName(file, Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
@@ -76,7 +82,7 @@ bool reloadResource(Manager& manager, const std::string& file) {
 }  // namespace
 
 bool reloadsInPlace(const std::string& file) {
-  return isScript(file) || isPicture(file) || core::endsWith(file, ".mesh") || core::endsWith(file, ".skeleton");
+  return isScript(file) || isPicture(file) || isMesh(file) || core::endsWith(file, ".skeleton");
 }
 
 std::string reloadInPlace(const std::string& file) {
@@ -85,8 +91,8 @@ std::string reloadInPlace(const std::string& file) {
     if (isScript(file))
       return reloadScript(file, groups.findGroupContainingResource(file));
     bool reloaded = isPicture(file) ? reloadResource(Ogre::TextureManager::getSingleton(), file)
-                    : core::endsWith(file, ".mesh") ? reloadResource(Ogre::MeshManager::getSingleton(), file)
-                                              : reloadResource(Ogre::SkeletonManager::getSingleton(), file);
+                    : isMesh(file) ? reloadResource(Ogre::MeshManager::getSingleton(), file)
+                                   : reloadResource(Ogre::SkeletonManager::getSingleton(), file);
     return reloaded ? "Reloaded " + file : file + " was saved; nothing uses it yet";
   } catch (...) {
     return "Error! " + file + " was saved but cannot be reloaded: " + core::describeCurrentException();

@@ -38,8 +38,14 @@ class ReloadOnSave(GameTest):
         self.game.level("test.lua", 'coreLoadLevel("work.lua")\n')
         self.game.level("work.lua", VERSION % 1)
         self.game.write("Materials/Test.material", COLOUR % "1 0 0")
-        # A picture every 200 ms: the material changes under the background it already shows.
+        # A picture every 200 ms: the material changes under the background it already shows. The
+        # windmill model plays its animation while its file is saved and reloaded, which gives its
+        # entity new animation states under the actor playing one.
         self.game.level("colour.lua", """SetBackground("Test/Colour") AddActor("Shot") shots = 0
+CreateSceneNode("", "LevelRoot") AddActor("Mill")
+AddActorMessage("Mill", 0, 0, "LevelRoot", "", 0, 0, 0, 0)
+AddActorMessage("Mill", 0, 3, "Windmill.glb", "", 0, 0, 0, 0)
+AddActorMessage("Mill", 0, 11, "Turn", "", 0, 0, 0, 1)
 function shoot()
   shots = shots + 1 SaveScreenshot("shot_" .. shots .. ".png") LogText("shot " .. shots)
   AddActorMessage("Shot", GetSimulationTime() + 200, 7, "shoot()", "", 0, 0, 0, 0)
@@ -62,7 +68,13 @@ shoot()
             if wait_for(game, "LoadLevel(colour.lua) end", 20):
                 time.sleep(0.5)
                 game.write("Materials/Test.material", COLOUR % "0 1 0")
-                if wait_for(game, "Reloaded Test.material", 20):
+                wait_for(game, "Reloaded Test.material", 20)
+                mill = os.path.join(game.resource, "Meshes", "Windmill.glb")
+                with open(mill, "rb") as f:
+                    model = f.read()
+                with open(mill, "wb") as f:
+                    f.write(model)
+                if wait_for(game, "Reloaded Windmill.glb", 20):
                     time.sleep(1.0)
             send_close_request(display)
 
@@ -86,6 +98,7 @@ shoot()
         red, green = (self.game.screenshot("shot_%d.png" % n).getpixel((160, 120)) for n in (2, last))
         self.assertTrue(red[0] > 240 and red[1] < 15, red)
         self.assertTrue(green[1] > 240 and green[0] < 15, green)
+        self.assertIn("Reloaded Windmill.glb", messages)
 
 
 class TryLevel(unittest.TestCase):
