@@ -39,8 +39,7 @@ class ReloadOnSave(GameTest):
         self.game.level("work.lua", VERSION % 1)
         self.game.write("Materials/Test.material", COLOUR % "1 0 0")
         # A picture every 200 ms: the material changes under the background it already shows. The
-        # windmill model plays its animation while its file is saved and reloaded, which gives its
-        # entity new animation states under the actor playing one.
+        # windmill model is saved while an actor plays its animation, and reloads in place.
         self.game.level("colour.lua", """SetBackground("Test/Colour") AddActor("Shot") shots = 0
 CreateSceneNode("", "LevelRoot") AddActor("Mill")
 AddActorMessage("Mill", 0, 0, "LevelRoot", "", 0, 0, 0, 0)
