@@ -6,13 +6,12 @@
 #include "core/Text.h"
 #include "gui/GameGui.h"
 #include "platform/FileWatch.h"
+#include "platform/Platform.h"
 #include "render/ReloadInPlace.h"
 #include "script/ScriptHost.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -26,13 +25,6 @@ std::string realPath(const std::string& path) {
   std::error_code error;
   fs::path real = fs::weakly_canonical(path, error);
   return error ? path : real.string();
-}
-
-std::string textOf(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -76,7 +68,7 @@ void ReloadOnSave::update() {
 
 void ReloadOnSave::levelFileSaved(const std::string& named) {
   // An editor's save of the same text again is no change.
-  std::string text = textOf(named);
+  std::string text = platform::readFile(named);
   auto last = lastText.find(named);
   if (last != lastText.end() && last->second == text)
     return;

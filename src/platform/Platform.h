@@ -60,6 +60,9 @@ std::string userDataDirectory();
 std::string userConfigDirectory();
 std::string userStateDirectory();
 
+// The file's whole contents; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Replaces the file with the contents: a temp file beside it, flushed to disk, then renamed over
 // it, so readers see the old or the new file, never a torn one. False on failure (file untouched).
 bool replaceFile(const std::string& path, const std::string& contents);

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <thread>
 
 namespace platform {
@@ -192,6 +193,11 @@ std::string userConfigDirectory() {
 
 std::string userStateDirectory() {
   return userDirectory("XDG_STATE_HOME", "/.local/state");
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool replaceFile(const std::string& path, const std::string& contents) {

@@ -3,9 +3,7 @@
 #include "platform/Platform.h"
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -17,13 +15,6 @@ const uint32_t lockWaitMs = 5000;
 
 std::string below(const std::string& folder, const std::string& package) {
   return folder.empty() ? std::string() : folder + "/" + package;
-}
-
-std::string readText(const fs::path& file) {
-  std::ifstream in(file);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // One link, made or pointed at target again; a file of the player's own is left alone.
@@ -108,7 +99,7 @@ PreparedGame preparePlayerGame(const std::string& installedGame, const PlayerFol
   }
 
   FileLock turn((game / "folder.lock").string(), lockWaitMs);
-  std::string made = readText(game / "version");
+  std::string made = readFile((game / "version").string());
   if (existed && made != version) {
     prepared.notes.push_back("Player folder " + game.string() + " was made by " +
                              (made.empty() ? "an earlier version" : "version " + made) +

@@ -7,6 +7,7 @@
 
 #include "GameInfo.h"
 #include "platform/Platform.h"
+#include "platform/PlayerGame.h"
 
 #include <filesystem>
 #include <fstream>
@@ -29,10 +30,10 @@ struct Store {
 };
 
 std::optional<Store> storeLocation() {
-  std::string data = platform::userDataDirectory();
-  if (data.empty())
+  // The player's game folder of an installed game; any game keeps its values there.
+  std::filesystem::path folder = platform::playerFolders(game::packageName).game;
+  if (folder.empty())
     return std::nullopt;
-  std::filesystem::path folder = std::filesystem::path(data) / game::packageName;
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error)
